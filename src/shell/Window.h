@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+
+namespace pellix::platform {
+struct Services;
+}
+
+namespace pellix::shell {
+
+class WindowRegistry;
+
+// What every window is given: the platform services and the registry of shared windows.
+struct AppContext {
+    platform::Services& services;
+    WindowRegistry& windows;
+};
+
+// Window geometry is given in twips (1440 to the inch): 15 twips to the pixel at 96 dpi, scaled
+// by the screen's logical dpi.
+int twips(int t);
+QRect twipsRect(int left, int top, int width, int height);
+
+// Base of every window of the program. The registry creates it, runs its Form_Load, and shows
+// it: inside the main window (Kind::Child) or as a window of its own (Kind::Separate). Closing
+// destroys it, so the next use loads it anew.
+class Window : public QWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Child, Separate };
+
+    Window(AppContext& ctx, Kind kind);
+    ~Window() override;
+
+    Kind kind() const { return kind_; }
+    AppContext& context() const { return ctx_; }
+
+    // The window's load; runs once, right after creation and before the first show.
+    virtual void Form_Load() {}
+
+    // Closes and destroys the window. Called from within its own load, it keeps the window from
+    // being shown: the registry's show then answers nullptr.
+    void Unload();
+    bool isUnloaded() const { return unloaded_; }
+
+    // Size of the client area in twips.
+    void setClientTwips(int width, int height);
+    // Position of the window's frame in the main window's client area (child windows) or on the
+    // screen (separate windows), in twips; the registry applies it when the window is shown.
+    void placeTwips(int left, int top);
+    bool hasPlacement() const { return placed_; }
+    QPoint placement() const { return placement_; }
+
+    // Background colour of the client area.
+    void setBackground(const QColor& colour);
+
+    // Brings a shown window to the front.
+    void raiseWindow();
+    // The frame that holds the window in the main window, or the window itself.
+    QWidget* frame();
+
+signals:
+    void unloaded(pellix::shell::Window* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void markUnloaded();
+
+    AppContext& ctx_;
+    Kind kind_;
+    bool unloaded_ = false;
+    bool placed_ = false;
+    QPoint placement_;
+};
+
+}  // namespace pellix::shell

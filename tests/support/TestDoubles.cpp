@@ -1,0 +1,65 @@
+#include "support/TestDoubles.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace pellix::test {
+
+void RecordingMessageBoxes::show(QWidget*, const QString& prompt, const QString& title, Icon icon) {
+    shown << ShownMessage{prompt, title, icon};
+    if (whileShown) whileShown(shown.back());
+}
+
+TempConfigHome::TempConfigHome() {
+    hadValue_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    saved_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir_.path().toUtf8());
+}
+
+TempConfigHome::~TempConfigHome() {
+    if (hadValue_)
+        qputenv("XDG_CONFIG_HOME", saved_);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+QString TempConfigHome::settingsDir() const { return dir_.path() + QStringLiteral("/qrv_ini4"); }
+
+void TempConfigHome::installDefaults(const QStringList& names) {
+    QDir().mkpath(settingsDir());
+    QStringList files = names;
+    if (files.isEmpty())
+        files = {QStringLiteral("pimraconfig.txt"), QStringLiteral("pimraconfig2.txt"),
+                 QStringLiteral("pimraconfig4.txt"), QStringLiteral("pimraconfig5.txt")};
+    for (const QString& f : files) {
+        QFile::remove(settingsDir() + QLatin1Char('/') + f);
+        QFile::copy(defaultsDir() + QLatin1Char('/') + f, settingsDir() + QLatin1Char('/') + f);
+    }
+}
+
+void TempConfigHome::writeFile(const QString& name, const QByteArray& bytes) {
+    QDir().mkpath(settingsDir());
+    QFile f(settingsDir() + QLatin1Char('/') + name);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+QByteArray TempConfigHome::readFile(const QString& name) const {
+    QFile f(settingsDir() + QLatin1Char('/') + name);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+TestServices::TestServices() {
+    services.messages = &messages;
+    services.osVersion = &osVersion;
+    services.urls = &urls;
+    services.defaultsDir = defaultsDir();
+}
+
+QString testData(const QString& name) {
+    return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
+}
+
+QString defaultsDir() { return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR); }
+
+}  // namespace pellix::test

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+#include "platform/OsVersion.h"
+#include "platform/Services.h"
+#include "platform/UrlOpener.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace pellix::test {
+
+// One message box as a window asked for it.
+struct ShownMessage {
+    QString prompt;
+    QString title;
+    platform::MessageBoxes::Icon icon;
+};
+
+// Records message boxes instead of showing them; every box is "dismissed" at once. An optional
+// hook runs while the box would be up (to check what is on screen at that moment).
+class RecordingMessageBoxes final : public platform::MessageBoxes {
+public:
+    void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
+    QList<ShownMessage> shown;
+    std::function<void(const ShownMessage&)> whileShown;
+};
+
+class FakeOsVersion final : public platform::OsVersion {
+public:
+    platform::OsVersionInfo query() const override { return info; }
+    platform::OsVersionInfo info{6, 1, 0, 2};
+};
+
+class RecordingUrlOpener final : public platform::UrlOpener {
+public:
+    bool open(const QUrl& url) override {
+        opened << url;
+        return true;
+    }
+    QList<QUrl> opened;
+};
+
+// A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
+// as the object lives. The settings folder itself is not created.
+class TempConfigHome {
+public:
+    TempConfigHome();
+    ~TempConfigHome();
+    QString settingsDir() const;   // .../qrv_ini4
+    // Creates the settings folder and copies the named default files from the build's defaults.
+    void installDefaults(const QStringList& names = {});
+    // Writes raw bytes into a file of the settings folder (the folder is created).
+    void writeFile(const QString& name, const QByteArray& bytes);
+    QByteArray readFile(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+    QByteArray saved_;
+    bool hadValue_ = false;
+};
+
+// Platform services made of doubles; services.defaultsDir points at the build's defaults.
+struct TestServices {
+    TestServices();
+    RecordingMessageBoxes messages;
+    FakeOsVersion osVersion;
+    RecordingUrlOpener urls;
+    platform::Services services;
+};
+
+// Test data shipped in tests/data.
+QString testData(const QString& name);
+// The build's default settings folder (with the sample workbook's path filled in).
+QString defaultsDir();
+
+}  // namespace pellix::test
