@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shell/Window.h"
+
+class QLabel;
+
+namespace pellix::shell {
+
+// The wait window: shown and painted before a slow window loads, closed after it.
+class Form8 : public Window {
+    Q_OBJECT
+public:
+    explicit Form8(AppContext& ctx);
+
+    QLabel* Label1 = nullptr;
+};
+
+// Brackets a slow opening with the wait window: shows and paints it on construction, closes it
+// on destruction, so that no wait window is left behind on any path.
+class WaitBracket {
+public:
+    explicit WaitBracket(WindowRegistry& windows);
+    ~WaitBracket();
+    WaitBracket(const WaitBracket&) = delete;
+    WaitBracket& operator=(const WaitBracket&) = delete;
+
+    // Closes the wait window now (also done on destruction).
+    void close();
+
+private:
+    WindowRegistry& windows_;
+    bool open_ = false;
+};
+
+}  // namespace pellix::shell
