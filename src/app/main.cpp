@@ -1,6 +1,19 @@
+#include "app/AppServices.h"
+#include "shell/Fonts.h"
+#include "shell/WindowRegistry.h"
+#include "shell/frmMain.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    pellix::shell::installFontSubstitutions();
+    pellix::app::AppServices services;
+    pellix::shell::WindowRegistry windows(services.services());
+    pellix::app::registerWindows(windows);
+
+    pellix::shell::frmMain main(windows.context());
+    main.MDIForm_Load();
+    main.show();
+    return app.exec();
 }

@@ -219,7 +219,12 @@ Status queryTable(const QString& folder, const QString& query, TableRow& row) {
     const auto m = form.match(query);
     if (!m.hasMatch())
         return Status::failure(QStringLiteral("設定ファイルの問い合わせが不正です: %1").arg(query));
-    const QString fileName = m.captured(2);
+    QString fileName = m.captured(2);
+    // File names match without regard to letter case, as on the system the files come from.
+    if (!QFileInfo::exists(folder + QLatin1Char('/') + fileName)) {
+        for (const QString& entry : QDir(folder).entryList(QDir::Files))
+            if (entry.compare(fileName, Qt::CaseInsensitive) == 0) fileName = entry;
+    }
     const QString path = folder + QLatin1Char('/') + fileName;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

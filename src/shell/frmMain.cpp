@@ -1,0 +1,113 @@
+#include "shell/frmMain.h"
+
+#include "shell/Form1.h"
+#include "shell/WindowRegistry.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace pellix::shell {
+
+StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
+    QStatusBar* bar = window->statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    text = new QLabel(QStringLiteral("ｽﾃｰﾀｽ"));
+    date = new QLabel;
+    time = new QLabel;
+    for (QLabel* l : {text, date, time}) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(text, 1);
+    bar->addPermanentWidget(date);
+    bar->addPermanentWidget(time);
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, &StatusBarPanels::refresh);
+    timer_->start(1000);
+    refresh();
+}
+
+void StatusBarPanels::refresh() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    date->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    time->setText(locale.toString(now.time(), QStringLiteral("H:mm")));
+}
+
+frmMain::frmMain(AppContext& ctx) : ctx_(ctx) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kMainCaption);
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName(QStringLiteral("mdiArea"));
+    mdi_->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(mdi_);
+    ctx_.windows.setMdiArea(mdi_);
+    buildMenus();
+    sbStatusBar = new StatusBarPanels(this);
+
+    // Client area 11880 x 7815 twips, centred on the screen.
+    const QSize client(twips(11880), twips(7815));
+    resize(client.width(),
+           client.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void frmMain::buildMenus() {
+    auto menu = [this](const char* name, const QString& title) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(QString::fromUtf8(name));
+        return m;
+    };
+    auto item = [this](QMenu* m, const char* name, const QString& text, const QString& window) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(QString::fromUtf8(name));
+        if (!window.isEmpty())
+            connect(a, &QAction::triggered, this, [this, window] { ctx_.windows.show(window); });
+        return a;
+    };
+
+    QMenu* file = menu("mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
+    QAction* exit = item(file, "mnuFileExit", QStringLiteral("終了(&X)"), QString());
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* set = menu("set", QStringLiteral("設定(&S)"));
+    item(set, "set1", QStringLiteral("出力形式(&A)"), QStringLiteral("Form3"));
+    item(set, "set2", QStringLiteral("データベース(&B)"), QStringLiteral("setOracle"));
+    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), QStringLiteral("Form13"));
+
+    QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
+    item(print, "通常印刷", QStringLiteral("通常印刷"), QStringLiteral("F_CustInput"));
+    item(print, "部分印刷", QStringLiteral("部分印刷"), QStringLiteral("F_CustInput2"));
+
+    QMenu* view = menu("mnuView", QStringLiteral("表示(&V)"));
+    QAction* toolbar = item(view, "mnuViewToolbar", QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"), QString());
+    toolbar->setCheckable(true);
+    toolbar->setChecked(true);
+    // The item carries its check mark and choosing it changes nothing.
+    connect(toolbar, &QAction::toggled, toolbar, [toolbar] { toolbar->setChecked(true); });
+    QAction* main = item(view, "main1", QStringLiteral("メインページ"), QString());
+    connect(main, &QAction::triggered, this, [this] { ctx_.windows.show<Form1>(); });
+
+    QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), QStringLiteral("Form9"));
+    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), QStringLiteral("Form10"));
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), QStringLiteral("frmAbout"));
+}
+
+void frmMain::MDIForm_Load() { ShowMainMenu(); }
+
+void frmMain::ShowMainMenu() {
+    auto* menu = new Form1(ctx_);
+    menu->setObjectName(QStringLiteral("Form1"));
+    menu->Form_Load();
+    ctx_.windows.present(menu);
+}
+
+}  // namespace pellix::shell
