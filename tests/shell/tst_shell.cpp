@@ -1,0 +1,346 @@
+#include "platform/QtPlatform.h"
+#include "settings/SettingsFile.h"
+#include "shell/Form1.h"
+#include "shell/Form8.h"
+#include "shell/SettingsRecovery.h"
+#include "shell/VersionText.h"
+#include "shell/WindowRegistry.h"
+#include "shell/frmMain.h"
+#include "support/TestDoubles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace pellix;
+using namespace pellix::shell;
+
+namespace {
+
+QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+
+QByteArray record(const QStringList& header, const QStringList& values) {
+    return *settings::encodeRecord(header) + *settings::encodeRecord(values);
+}
+
+}  // namespace
+
+// A window that counts its loads and can refuse to open.
+class ProbeWindow : public Window {
+    Q_OBJECT
+public:
+    explicit ProbeWindow(AppContext& ctx) : Window(ctx, Kind::Child) {}
+    void Form_Load() override {
+        ++loads;
+        if (failLoad) Unload();
+    }
+    static inline int loads = 0;
+    static inline bool failLoad = false;
+};
+
+class tst_shell : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void versionText_data();
+    void versionText();
+    void kernelRelease_data();
+    void kernelRelease();
+
+    void firstStartWithoutFolder();
+    void secondStart();
+    void c5255Layout_data();
+    void c5255Layout();
+    void missingOutputFileKeepsDatabaseSettings();
+    void shortFileIsKeptAsBackup();
+    void missingDefaultFileIsSkipped();
+
+    void registryShowRaisesWithoutReloading();
+    void registryFieldReadLoadsWithoutShowing();
+    void registryClosedWindowLoadsAnew();
+    void registryRefusedLoad();
+
+    void countButtonFailureLeavesNoWaitWindow();
+    void mainWindowFrame();
+    void mainPageOpensSecondMenuScreen();
+
+private:
+    std::unique_ptr<test::TempConfigHome> home_;
+    std::unique_ptr<test::TestServices> services_;
+    std::unique_ptr<WindowRegistry> windows_;
+
+    std::unique_ptr<Form1> loadForm1() {
+        auto form = std::make_unique<Form1>(windows_->context());
+        form->Form_Load();
+        return form;
+    }
+};
+
+void tst_shell::init() {
+    home_ = std::make_unique<test::TempConfigHome>();
+    services_ = std::make_unique<test::TestServices>();
+    windows_ = std::make_unique<WindowRegistry>(services_->services);
+    ProbeWindow::loads = 0;
+    ProbeWindow::failLoad = false;
+}
+
+void tst_shell::cleanup() {
+    windows_.reset();
+    services_.reset();
+    home_.reset();
+}
+
+void tst_shell::versionText_data() {
+    QTest::addColumn<uint>("platform");
+    QTest::addColumn<uint>("major");
+    QTest::addColumn<uint>("minor");
+    QTest::addColumn<uint>("build");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("platform 1") << 1u << 4u << 10u << 2222u << "Windows 95 or Windows 98";
+    QTest::newRow("platform 2") << 2u << 5u << 1u << 2600u << "5.1 (2600)";
+    QTest::newRow("build above 65535") << 2u << 6u << 1u << 70000u << "6.1 (4464)";
+    QTest::newRow("build of all ones") << 2u << 10u << 0u << 0xFFFFFFFFu << "10.0 (65535)";
+    QTest::newRow("other platform") << 3u << 6u << 1u << 0u << "";
+    QTest::newRow("platform 0") << 0u << 6u << 1u << 0u << "";
+}
+
+void tst_shell::versionText() {
+    QFETCH(uint, platform);
+    QFETCH(uint, major);
+    QFETCH(uint, minor);
+    QFETCH(uint, build);
+    QFETCH(QString, text);
+    QCOMPARE(shell::versionText({major, minor, build, platform}), text);
+}
+
+void tst_shell::kernelRelease_data() {
+    QTest::addColumn<QByteArray>("release");
+    QTest::addColumn<uint>("major");
+    QTest::addColumn<uint>("minor");
+    QTest::addColumn<uint>("build");
+    QTest::newRow("debian") << QByteArray("6.1.0-18-amd64") << 6u << 1u << 0u;
+    QTest::newRow("three numbers") << QByteArray("5.10.102.1-microsoft-standard") << 5u << 10u << 102u;
+    QTest::newRow("two numbers") << QByteArray("6.18-rc1") << 6u << 18u << 0u;
+    QTest::newRow("garbage") << QByteArray("unknown") << 0u << 0u << 0u;
+}
+
+void tst_shell::kernelRelease() {
+    QFETCH(QByteArray, release);
+    QFETCH(uint, major);
+    QFETCH(uint, minor);
+    QFETCH(uint, build);
+    const auto info = platform::UnameOsVersion::fromRelease(release.constData());
+    QCOMPARE(info.platformId, 2u);
+    QCOMPARE(info.majorVersion, major);
+    QCOMPARE(info.minorVersion, minor);
+    QCOMPARE(info.buildNumber, build);
+}
+
+void tst_shell::firstStartWithoutFolder() {
+    services_->osVersion.info = {5, 1, 2600, 2};
+    auto form = loadForm1();
+    // The open fails, then both reads of the same file fail: three recoveries.
+    QCOMPARE(form->recoveries(), 3);
+    QCOMPARE(form->Label12->text(), kRecoveryMessage);
+    QCOMPARE(form->Label4->text(), QString());
+    QCOMPARE(form->Label7->text(), test::defaultsDir() + "/sample.xls");
+    QCOMPARE(form->Label15->text(), QString("sheet1"));
+    QCOMPARE(form->Label11->text(), QString("5.1 (2600)"));
+    QCOMPARE(form->Textuser->text(), QString("Text1"));
+    QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files),
+             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}));
+    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
+        QFile def(test::defaultsDir() + "/" + f);
+        QVERIFY(def.open(QIODevice::ReadOnly));
+        QCOMPARE(home_->readFile(f), def.readAll());
+    }
+}
+
+void tst_shell::secondStart() {
+    loadForm1();
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 0);
+    QCOMPARE(form->Label12->text(), QString());
+    QCOMPARE(form->Label4->text(), QStringLiteral("税込価格"));
+    QCOMPARE(form->Label15->text(), QString("sheet1"));
+    QCOMPARE(form->Texttb->text(), QString("sheet1"));
+}
+
+void tst_shell::c5255Layout_data() {
+    QTest::addColumn<QString>("title2");
+    QTest::newRow("marker") << settings::kC5255Marker;
+    QTest::newRow("replacement text itself") << settings::kC5255Running;
+}
+
+void tst_shell::c5255Layout() {
+    QFETCH(QString, title2);
+    home_->installDefaults();
+    home_->writeFile(settings::kOutputFile,
+                     record(settings::outputHeader(), {QStringLiteral("自社"), title2, "9", "0"}));
+    QStringList pos{"dbone", "dbtwo"};
+    while (pos.size() < 99) pos << "0";
+    home_->writeFile(settings::kPositionFile, record(settings::positionHeader(), pos));
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 0);
+    QCOMPARE(form->Label4->text(), settings::kC5255Running);
+    QCOMPARE(form->Textdb->text(), QString("dbone"));
+    QCOMPARE(form->Textuser->text(), QString("dbtwo"));
+    QCOMPARE(form->Label7->text(), QString());
+    QCOMPARE(form->Label15->text(), QString());
+    QCOMPARE(form->Texttb->text(), QString("Text1"));
+}
+
+void tst_shell::missingOutputFileKeepsDatabaseSettings() {
+    home_->installDefaults();
+    QFile::remove(home_->settingsDir() + "/pimraconfig4.txt");
+    const QByteArray mine =
+        record(settings::databaseHeader(), {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+    home_->writeFile(settings::kDatabaseFile, mine);
+
+    auto form = loadForm1();
+    QVERIFY(form->recoveries() >= 1);
+    QCOMPARE(form->Label12->text(), kRecoveryMessage);
+    QCOMPARE(home_->readFile(settings::kDatabaseFile), mine);
+    QCOMPARE(form->Label7->text(), QString("/srv/shop/items.xls"));
+    QCOMPARE(form->Label15->text(), QStringLiteral("在庫"));
+    QVERIFY(QFileInfo::exists(home_->settingsDir() + "/pimraconfig4.txt"));
+    QVERIFY(!QFileInfo::exists(home_->settingsDir() + "/pimraconfig2.txt.bak"));
+}
+
+void tst_shell::shortFileIsKeptAsBackup() {
+    home_->installDefaults();
+    const QByteArray shortFile = crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n");
+    home_->writeFile(settings::kOutputFile, shortFile);
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 1);  // only the read of the value record failed
+    QCOMPARE(form->Label12->text(), kRecoveryMessage);
+    QCOMPARE(home_->readFile("pimraconfig4.txt.bak"), shortFile);
+    QFile def(test::defaultsDir() + "/pimraconfig4.txt");
+    QVERIFY(def.open(QIODevice::ReadOnly));
+    QCOMPARE(home_->readFile(settings::kOutputFile), def.readAll());
+    QCOMPARE(form->Label7->text(), test::defaultsDir() + "/sample.xls");
+}
+
+void tst_shell::missingDefaultFileIsSkipped() {
+    QTemporaryDir partial;
+    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig5.txt"})
+        QFile::copy(test::defaultsDir() + "/" + f, partial.path() + "/" + f);
+    services_->services.defaultsDir = partial.path();
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 3);
+    QCOMPARE(form->Label12->text(), kRecoveryMessage);
+    QVERIFY(!QFileInfo::exists(home_->settingsDir() + "/pimraconfig4.txt"));
+    QCOMPARE(form->Label15->text(), QString("sheet1"));
+
+    const RecoveryReport report = recoverSettings(partial.path());
+    QCOMPARE(report.skipped, QStringList{"pimraconfig4.txt"});
+    QVERIFY(report.restored.isEmpty());
+}
+
+void tst_shell::registryShowRaisesWithoutReloading() {
+    ProbeWindow* first = windows_->show<ProbeWindow>();
+    QVERIFY(first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(windows_->show<ProbeWindow>(), first);
+    QCOMPARE(ProbeWindow::loads, 1);
+}
+
+void tst_shell::registryFieldReadLoadsWithoutShowing() {
+    ProbeWindow* w = windows_->load<ProbeWindow>();
+    QVERIFY(w);
+    QCOMPARE(ProbeWindow::loads, 1);
+    QVERIFY(!w->isVisible());
+    QCOMPARE(windows_->load<ProbeWindow>(), w);
+    QCOMPARE(windows_->show<ProbeWindow>(), w);  // showing a loaded window does not load it again
+    QVERIFY(w->isVisible());
+    QCOMPARE(ProbeWindow::loads, 1);
+}
+
+void tst_shell::registryClosedWindowLoadsAnew() {
+    QPointer<ProbeWindow> w = windows_->show<ProbeWindow>();
+    QVERIFY(w->close());
+    QVERIFY(!windows_->find<ProbeWindow>());
+    QTRY_VERIFY(w.isNull());  // destroyed
+    ProbeWindow* again = windows_->show<ProbeWindow>();
+    QVERIFY(again);
+    QCOMPARE(ProbeWindow::loads, 2);
+}
+
+void tst_shell::registryRefusedLoad() {
+    ProbeWindow::failLoad = true;
+    QVERIFY(!windows_->show<ProbeWindow>());
+    QVERIFY(!windows_->find<ProbeWindow>());
+    QCOMPARE(windows_->show(QStringLiteral("NoSuchWindow")), nullptr);
+}
+
+void tst_shell::countButtonFailureLeavesNoWaitWindow() {
+    // A count window that fails its load, as the record count window does on bad settings.
+    bool waitShownDuringLoad = false;
+    windows_->add(QStringLiteral("Form6"), [&](AppContext& c) -> Window* {
+        waitShownDuringLoad = windows_->find<Form8>() && windows_->find<Form8>()->isVisible();
+        ProbeWindow::failLoad = true;
+        return new ProbeWindow(c);
+    });
+    auto form = loadForm1();
+    QTest::mouseClick(form->Command3, Qt::LeftButton);
+    QVERIFY(waitShownDuringLoad);
+    QVERIFY(!windows_->find<Form8>());
+    QCOMPARE(form->Label12->text(), QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+}
+
+void tst_shell::mainWindowFrame() {
+    frmMain main(windows_->context());
+    main.MDIForm_Load();
+    main.show();
+    QCOMPARE(main.windowTitle(), QStringLiteral("Pellix  Va2.0.6　ｵﾝﾗｲﾝｿﾌﾄ"));
+    QCOMPARE(main.mdiArea()->width(), twips(11880));
+    QCOMPARE(main.sbStatusBar->text->text(), QStringLiteral("ｽﾃｰﾀｽ"));
+    QVERIFY(!main.sbStatusBar->date->text().isEmpty());
+    QVERIFY(!main.sbStatusBar->time->text().isEmpty());
+    const auto subs = main.mdiArea()->subWindowList();
+    QCOMPARE(subs.size(), 1);
+    auto* menu = qobject_cast<Form1*>(subs[0]->widget());
+    QVERIFY(menu);
+    QCOMPARE(menu->windowTitle(), QStringLiteral("メインメニュー　　Va2.0.6"));
+    QCOMPARE(subs[0]->pos(), QPoint(twips(10), twips(10)));
+    QCOMPARE(menu->size(), QSize(twips(8835), twips(6630)));
+    QCOMPARE(menu->Command3->text(), QStringLiteral("Excel接続　==>　件数表示"));
+    QCOMPARE(menu->Command3->geometry(), twipsRect(2160, 240, 3015, 540));
+
+    QAction* toolbar = main.findChild<QAction*>("mnuViewToolbar");
+    QVERIFY(toolbar && toolbar->isChecked());
+    toolbar->trigger();
+    QVERIFY(toolbar->isChecked());
+
+    main.findChild<QAction*>("mnuFileExit")->trigger();
+    QVERIFY(!main.isVisible());
+}
+
+void tst_shell::mainPageOpensSecondMenuScreen() {
+    frmMain main(windows_->context());
+    main.MDIForm_Load();
+    main.show();
+    home_->writeFile(settings::kDatabaseFile,
+                     record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
+    main.findChild<QAction*>("main1")->trigger();
+    QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
+    Form1* shared = windows_->find<Form1>();
+    QVERIFY(shared);
+    QCOMPARE(shared->Label7->text(), QString("/new/path.xls"));
+    main.findChild<QAction*>("main1")->trigger();
+    QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
+}
+
+QTEST_MAIN(tst_shell)
+#include "tst_shell.moc"
