@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "platform/Regional.h"
 #include "shell/Form1.h"
 #include "shell/WindowRegistry.h"
 
@@ -33,7 +34,7 @@ StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
 
 void StatusBarPanels::refresh() {
     const QDateTime now = QDateTime::currentDateTime();
-    const QLocale locale = QLocale::system();
+    const QLocale locale = platform::regionalLocale();
     date->setText(locale.toString(now.date(), QLocale::ShortFormat));
     time->setText(locale.toString(now.time(), QStringLiteral("H:mm")));
 }
