@@ -1,0 +1,443 @@
+#include "datasource/RecordSource.h"
+
+#include "datasource/CellText.h"
+#include "datasource/QueryText.h"
+#include "datasource/Workbook.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace pellix::datasource {
+
+namespace {
+
+// Largest text or blob a query may build; the biggest cell holds 32767 characters.
+constexpr int kMaxValueBytes = 16 * 1024 * 1024;
+// Memory the engine may use in all, so that a query sorting a huge join fails instead of
+// exhausting the machine.
+constexpr sqlite3_int64 kHeapLimit = sqlite3_int64(1) << 30;
+
+const QByteArray kTrueUtf8 = kTrueText.toUtf8();
+const QByteArray kFalseUtf8 = kFalseText.toUtf8();
+
+QString cellText(const Cell& c, const Workbook& wb) {
+    switch (c.type) {
+    case CellType::Number:
+        if (c.date) {
+            const QString d = dateText(c.number, wb.dateMode1904());
+            if (!d.isNull()) return d;
+        }
+        return numberText(c.number);
+    case CellType::Text:
+        return QString::fromUtf8(wb.text(c.text));
+    case CellType::Boolean:
+        return c.code ? kTrueText : kFalseText;
+    case CellType::Error:
+        return Workbook::errorText(c.code);
+    case CellType::Empty:
+        break;
+    }
+    return {};
+}
+
+int bindCell(sqlite3_stmt* stmt, int index, const Cell& c, const Workbook& wb) {
+    switch (c.type) {
+    case CellType::Number: {
+        if (c.date) {
+            const QString d = dateText(c.number, wb.dateMode1904());
+            if (!d.isNull()) {
+                const QByteArray u = d.toUtf8();
+                return sqlite3_bind_text(stmt, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+            }
+        }
+        qint64 whole = 0;
+        if (wholeInteger(c.number, whole)) return sqlite3_bind_int64(stmt, index, whole);
+        if (!std::isfinite(c.number)) {
+            static const QByteArray num = QByteArrayLiteral("#NUM!");
+            return sqlite3_bind_text(stmt, index, num.constData(), int(num.size()), SQLITE_STATIC);
+        }
+        return sqlite3_bind_double(stmt, index, c.number);
+    }
+    case CellType::Text: {
+        const QByteArray& t = wb.text(c.text);
+        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_STATIC);
+    }
+    case CellType::Boolean: {
+        const QByteArray& t = c.code ? kTrueUtf8 : kFalseUtf8;
+        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_STATIC);
+    }
+    case CellType::Error: {
+        const QByteArray t = Workbook::errorText(c.code).toUtf8();
+        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    case CellType::Empty:
+        break;
+    }
+    return sqlite3_bind_null(stmt, index);
+}
+
+// Column names from the first row that holds a value: an empty header cell names its column
+// F<n> (n its position from 1), and so does a name that repeats an earlier one without regard
+// to letter case, since the query could not tell the two apart.
+QStringList headerNames(const Sheet& sheet, const Workbook& wb, int firstCol, int columns) {
+    QStringList names;
+    QSet<QString> taken;
+    std::size_t i = 0;
+    const std::uint16_t headerRow = sheet.cells.empty() ? 0 : sheet.cells[0].row;
+    for (int n = 0; n < columns; ++n) {
+        QString name;
+        while (i < sheet.cells.size() && sheet.cells[i].row == headerRow &&
+               sheet.cells[i].col < firstCol + n)
+            ++i;
+        if (i < sheet.cells.size() && sheet.cells[i].row == headerRow &&
+            sheet.cells[i].col == firstCol + n)
+            name = cellText(sheet.cells[i], wb);
+        name.replace(QChar(0), QChar(0xFFFD));
+        if (name.isEmpty() || taken.contains(name.toCaseFolded())) {
+            name = QStringLiteral("F%1").arg(n + 1);
+            for (int k = 2; taken.contains(name.toCaseFolded()); ++k)
+                name = QStringLiteral("F%1_%2").arg(n + 1).arg(k);
+        }
+        taken.insert(name.toCaseFolded());
+        names << name;
+    }
+    return names;
+}
+
+struct Statement {
+    sqlite3_stmt* p = nullptr;
+    ~Statement() { sqlite3_finalize(p); }
+};
+
+}  // namespace
+
+struct RecordSource::Impl {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    bool atEnd = true;
+    Options options;
+    QElapsedTimer clock;
+    qint64 deadline = 0;
+    QSet<QString> tables;                   // loaded tables, case-folded
+    QHash<QString, QString> canonicalNames; // case-folded name -> name as loaded ("" if ambiguous)
+    QStringList columns;
+
+    ~Impl() { close(); }
+
+    void close() {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        sqlite3_close_v2(db);
+        db = nullptr;
+        atEnd = true;
+        columns.clear();
+        tables.clear();
+        canonicalNames.clear();
+    }
+
+    void startClock() {
+        if (!clock.isValid()) clock.start();
+        deadline = clock.elapsed() + options.timeLimitMs;
+    }
+
+    void remember(const QString& name) {
+        const QString folded = name.toCaseFolded();
+        const auto it = canonicalNames.constFind(folded);
+        if (it == canonicalNames.constEnd())
+            canonicalNames.insert(folded, name);
+        else if (*it != name)
+            canonicalNames.insert(folded, QString());
+    }
+
+    static int progress(void* self) {
+        auto* d = static_cast<Impl*>(self);
+        return d->clock.elapsed() > d->deadline ? 1 : 0;
+    }
+
+    // Allows what a SELECT over the loaded sheets needs, and nothing else.
+    static int authorize(void* self, int action, const char* a, const char* b, const char* db,
+                         const char*) {
+        auto* d = static_cast<Impl*>(self);
+        switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        case SQLITE_READ:
+            if (a && (!db || qstrcmp(db, "main") == 0) &&
+                d->tables.contains(QString::fromUtf8(a).toCaseFolded()))
+                return SQLITE_OK;
+            return SQLITE_DENY;
+        case SQLITE_FUNCTION:
+            if (b && qstricmp(b, "load_extension") == 0) return SQLITE_DENY;
+            return SQLITE_OK;
+        default:
+            return SQLITE_DENY;
+        }
+    }
+
+    Status engineFailure(int rc) const {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        if (rc == SQLITE_INTERRUPT || (rc & 0xFF) == SQLITE_INTERRUPT)
+            return Status::failure(ErrorKind::Interrupted,
+                                   QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
+        if ((rc & 0xFF) == SQLITE_AUTH)
+            return Status::failure(ErrorKind::Refused,
+                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                                                  "読む SELECT 文一つだけです。"));
+        static const QRegularExpression column(QStringLiteral("^no such column: (.*)$"));
+        static const QRegularExpression table(QStringLiteral("^no such table: (?:main\\.)?(.*)$"));
+        static const QRegularExpression near(QStringLiteral("^near \"(.*)\": syntax error$"));
+        QRegularExpressionMatch m;
+        if ((m = column.match(message)).hasMatch())
+            return Status::failure(ErrorKind::UnknownColumn,
+                                   QStringLiteral("列「%1」がシートにありません。").arg(m.captured(1)));
+        if ((m = table.match(message)).hasMatch())
+            return Status::failure(ErrorKind::SheetNotFound,
+                                   QStringLiteral("シート「%1」がブックにありません。").arg(m.captured(1)));
+        if ((m = near.match(message)).hasMatch())
+            return Status::failure(ErrorKind::Syntax,
+                                   QStringLiteral("SQL構文が正しくありません（「%1」の付近）。").arg(m.captured(1)));
+        if (message.contains(QLatin1String("syntax error")) || message.contains(QLatin1String("incomplete input")))
+            return Status::failure(ErrorKind::Syntax, QStringLiteral("SQL構文が正しくありません。"));
+        if (message.contains(QLatin1String("not authorized")))
+            return Status::failure(ErrorKind::Refused,
+                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                                                  "読む SELECT 文一つだけです。"));
+        return Status::failure(ErrorKind::QueryFailed,
+                               QStringLiteral("SQL文を実行できません（%1）。").arg(message));
+    }
+
+    Status exec(const char* sql) {
+        const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        return rc == SQLITE_OK ? Status::success() : engineFailure(rc);
+    }
+
+    Status openEngine() {
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY |
+                          SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
+        if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK)
+            return Status::failure(ErrorKind::QueryFailed,
+                                   QStringLiteral("SQL文を実行する準備ができません（メモリ不足）。"));
+        if (sqlite3_hard_heap_limit64(-1) == 0) sqlite3_hard_heap_limit64(kHeapLimit);
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+        // A double-quoted name that matches no column is an error, not a text.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        // Sorting and grouping stay in memory: nothing is ever written to disk.
+        return exec("PRAGMA temp_store = MEMORY");
+    }
+
+    Status loadSheet(const QString& table, const Sheet& sheet, const Workbook& wb) {
+        int firstCol = 0, lastCol = 0;
+        if (!sheet.cells.empty()) {
+            firstCol = lastCol = sheet.cells[0].col;
+            for (const Cell& c : sheet.cells) {
+                firstCol = std::min<int>(firstCol, c.col);
+                lastCol = std::max<int>(lastCol, c.col);
+            }
+        }
+        const int width = lastCol - firstCol + 1;
+        const QStringList names = headerNames(sheet, wb, firstCol, width);
+        QStringList quoted;
+        QString placeholders;
+        for (const QString& n : names) {
+            quoted << quoteIdentifier(n);
+            remember(n);
+            placeholders += placeholders.isEmpty() ? QLatin1String("?") : QLatin1String(",?");
+        }
+        const QString create = QStringLiteral("CREATE TABLE %1 (%2)")
+                                   .arg(quoteIdentifier(table), quoted.join(QLatin1Char(',')));
+        if (Status s = exec(create.toUtf8().constData()); !s) return s;
+        if (sheet.cells.empty()) return Status::success();
+
+        Statement insert;
+        const QByteArray sql =
+            QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoteIdentifier(table), placeholders).toUtf8();
+        int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &insert.p, nullptr);
+        if (rc != SQLITE_OK) return engineFailure(rc);
+        if (Status s = exec("BEGIN"); !s) return s;
+        const std::vector<Cell>& cells = sheet.cells;
+        const std::uint16_t headerRow = cells[0].row;
+        std::size_t i = 0;
+        while (i < cells.size() && cells[i].row == headerRow) ++i;
+        // Only rows that hold a value have cells: a row whose cells are all empty is no record.
+        while (i < cells.size()) {
+            const std::uint16_t row = cells[i].row;
+            sqlite3_clear_bindings(insert.p);
+            for (; i < cells.size() && cells[i].row == row; ++i) {
+                rc = bindCell(insert.p, cells[i].col - firstCol + 1, cells[i], wb);
+                if (rc != SQLITE_OK) return engineFailure(rc);
+            }
+            rc = sqlite3_step(insert.p);
+            if (rc != SQLITE_DONE) return engineFailure(rc);
+            sqlite3_reset(insert.p);
+        }
+        return exec("COMMIT");
+    }
+
+    int step() {
+        const int rc = sqlite3_step(stmt);
+        atEnd = rc != SQLITE_ROW;
+        return rc;
+    }
+
+    Status rewind() {
+        sqlite3_reset(stmt);
+        const int rc = step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return engineFailure(rc);
+        return Status::success();
+    }
+
+    Field value(int column) const {
+        if (!stmt || atEnd || column < 0 || column >= sqlite3_column_count(stmt)) return std::nullopt;
+        switch (sqlite3_column_type(stmt, column)) {
+        case SQLITE_INTEGER:
+            return QString::number(sqlite3_column_int64(stmt, column));
+        case SQLITE_FLOAT:
+            return numberText(sqlite3_column_double(stmt, column));
+        case SQLITE_NULL:
+            return std::nullopt;
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+            return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+        }
+        }
+    }
+};
+
+RecordSource::RecordSource() : d(std::make_unique<Impl>()) {}
+RecordSource::~RecordSource() = default;
+
+bool RecordSource::isOpen() const { return d->stmt != nullptr; }
+void RecordSource::close() { d->close(); }
+
+Status RecordSource::open(const QString& path, const QString& queryText) {
+    return open(path, queryText, Options{});
+}
+
+Status RecordSource::open(const QString& path, const QString& queryText, const Options& options) {
+    close();
+    d->options = options;
+    Status status = [&]() -> Status {
+        if (queryText.contains(QChar(0)))
+            return Status::failure(ErrorKind::Refused,
+                                   QStringLiteral("SQL文に使えない文字 (NUL) が含まれています。"));
+        Workbook wb;
+        if (Status s = wb.openFile(path); !s) return s;
+        const QList<Token> tokens = tokenize(queryText);
+        if (Status s = d->openEngine(); !s) return s;
+        d->startClock();
+        for (const QString& table : sheetTables(tokens)) {
+            const QString sheetName = table.chopped(1);
+            const int index = wb.findSheet(sheetName);
+            if (index < 0)
+                return Status::failure(ErrorKind::SheetNotFound,
+                                       QStringLiteral("シート「%1」がブックにありません。").arg(sheetName));
+            Sheet sheet;
+            if (Status s = wb.readSheet(index, sheet); !s) return s;
+            if (Status s = d->loadSheet(table, sheet, wb); !s) return s;
+            d->tables.insert(table.toCaseFolded());
+            d->remember(table);
+        }
+
+        sqlite3_set_authorizer(d->db, &Impl::authorize, d.get());
+        sqlite3_progress_handler(d->db, 1000, &Impl::progress, d.get());
+        const QString sql = engineText(queryText, tokens, [this](const QString& name) {
+            return d->canonicalNames.value(name.toCaseFolded());
+        });
+        const QByteArray utf8 = sql.toUtf8();
+        const char* tail = nullptr;
+        int rc = sqlite3_prepare_v3(d->db, utf8.constData(), int(utf8.size()), 0, &d->stmt, &tail);
+        if (rc != SQLITE_OK) return d->engineFailure(rc);
+        if (!d->stmt)
+            return Status::failure(ErrorKind::Syntax, QStringLiteral("SQL構文が正しくありません（SQL文がありません）。"));
+        // Only blanks and comments may follow the statement.
+        const char* end = utf8.constData() + utf8.size();
+        if (tail && tail < end) {
+            Statement second;
+            rc = sqlite3_prepare_v3(d->db, tail, int(end - tail), 0, &second.p, nullptr);
+            if (rc != SQLITE_OK || second.p)
+                return Status::failure(ErrorKind::Refused,
+                                       QStringLiteral("SQL文が二つ以上あります。実行できるのは、シートを読む "
+                                                      "SELECT 文一つだけです。"));
+        }
+        if (!sqlite3_stmt_readonly(d->stmt))
+            return Status::failure(ErrorKind::Refused,
+                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                                                  "読む SELECT 文一つだけです。"));
+        for (int i = 0; i < sqlite3_column_count(d->stmt); ++i)
+            d->columns << QString::fromUtf8(sqlite3_column_name(d->stmt, i));
+        return d->rewind();
+    }();
+    if (!status) close();
+    return status;
+}
+
+QStringList RecordSource::columnNames() const { return d->columns; }
+int RecordSource::columnCount() const { return int(d->columns.size()); }
+
+Status RecordSource::count(qint64& rows) {
+    rows = 0;
+    if (!d->stmt) return Status::failure(ErrorKind::QueryFailed, QStringLiteral("データベースが開かれていません。"));
+    d->startClock();
+    sqlite3_reset(d->stmt);
+    int rc;
+    while ((rc = d->step()) == SQLITE_ROW) ++rows;
+    if (rc != SQLITE_DONE) return d->engineFailure(rc);
+    if (Status s = d->rewind(); !s) return s;
+    if (rows == 0) return Status::failure(ErrorKind::NoRows, QStringLiteral("該当するデータがありません。"));
+    return Status::success();
+}
+
+Status RecordSource::rewind() {
+    if (!d->stmt) return Status::failure(ErrorKind::QueryFailed, QStringLiteral("データベースが開かれていません。"));
+    d->startClock();
+    return d->rewind();
+}
+
+bool RecordSource::atEnd() const { return d->atEnd; }
+
+Status RecordSource::moveNext() {
+    if (!d->stmt || d->atEnd) return Status::success();
+    d->startClock();
+    const int rc = d->step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return d->engineFailure(rc);
+    return Status::success();
+}
+
+Field RecordSource::value(int column) const { return d->value(column); }
+
+Record RecordSource::record() const {
+    Record r;
+    for (int i = 0; i < 4; ++i) r.fields[std::size_t(i)] = d->value(i);
+    return r;
+}
+
+Status RecordSource::readAll(ResultTable& table) {
+    table = {};
+    if (Status s = rewind(); !s) return s;
+    table.columns = d->columns;
+    const int n = columnCount();
+    while (!d->atEnd) {
+        QList<Field> row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i) row << d->value(i);
+        table.rows << std::move(row);
+        const int rc = d->step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return d->engineFailure(rc);
+    }
+    return d->rewind();
+}
+
+}  // namespace pellix::datasource

@@ -1,0 +1,693 @@
+// glib's headers come before Qt's: Qt's keyword macros clash with names in glib's headers.
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-utils.h>
+
+#include "datasource/Workbook.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringView>
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace pellix::datasource {
+
+namespace {
+
+// Record identifiers of the BIFF8 records the reader looks at.
+enum : std::uint16_t {
+    kFormula = 0x0006,
+    kEof = 0x000A,
+    kDateMode = 0x0022,
+    kFilePass = 0x002F,
+    kContinue = 0x003C,
+    kBoundSheet = 0x0085,
+    kMulRk = 0x00BD,
+    kRString = 0x00D6,
+    kXf = 0x00E0,
+    kSst = 0x00FC,
+    kLabelSst = 0x00FD,
+    kNumber = 0x0203,
+    kLabel = 0x0204,
+    kBoolErr = 0x0205,
+    kString = 0x0207,
+    kRk = 0x027E,
+    kFormat = 0x041E,
+    kBof = 0x0809,
+    kBof2 = 0x0009,
+    kBof3 = 0x0209,
+    kBof4 = 0x0409,
+};
+
+constexpr std::uint16_t kBiff8 = 0x0600;
+constexpr std::uint16_t kWorksheetSubstream = 0x0010;
+constexpr int kMaxColumns = 256;  // columns A to IV
+// Beyond this a file is not a workbook of this format but something else.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+const unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint32_t u32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+           (std::uint32_t(p[3]) << 24);
+}
+double f64(const std::uint8_t* p) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | p[i];
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+// RK: a compressed number (30-bit integer or the high 30 bits of a double, optionally / 100).
+double rkValue(std::uint32_t rk) {
+    double d;
+    if (rk & 2) {
+        d = double(std::int32_t(rk) >> 2);
+    } else {
+        const std::uint64_t bits = std::uint64_t(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&d, &bits, sizeof d);
+    }
+    if (rk & 1) d /= 100.0;
+    return d;
+}
+
+struct Record {
+    std::uint16_t id = 0;
+    const std::uint8_t* data = nullptr;
+    std::uint32_t len = 0;
+    std::size_t next = 0;  // offset of the following record
+};
+
+// The record at pos; false when its header or body runs past the end of the stream.
+bool recordAt(const std::vector<std::uint8_t>& s, std::size_t pos, Record& r) {
+    if (pos > s.size() || s.size() - pos < 4) return false;
+    r.id = u16(&s[pos]);
+    r.len = u16(&s[pos + 2]);
+    if (s.size() - pos - 4 < r.len) return false;
+    r.data = s.data() + pos + 4;
+    r.next = pos + 4 + r.len;
+    return true;
+}
+
+// A record body followed by the bodies of its CONTINUE records, read as one sequence. Texts
+// follow their own rule: where a CONTINUE begins in the middle of a text's characters, its
+// first byte is a fresh flag byte telling whether the rest is stored 8 or 16 bits a character.
+class Pieces {
+public:
+    void add(const std::uint8_t* data, std::uint32_t len) { segs_.push_back({data, len}); }
+
+    // Collects the record at r and the CONTINUE records after it; answers the offset after them.
+    std::size_t collect(const std::vector<std::uint8_t>& s, const Record& r, std::uint32_t from) {
+        segs_.clear();
+        seg_ = 0;
+        off_ = 0;
+        add(r.data + from, r.len - from);
+        std::size_t pos = r.next;
+        Record c;
+        while (recordAt(s, pos, c) && c.id == kContinue) {
+            add(c.data, c.len);
+            pos = c.next;
+        }
+        return pos;
+    }
+
+    bool bytes(std::uint8_t* out, std::size_t n) {
+        while (n > 0) {
+            if (!ensure()) return false;
+            const std::size_t k = std::min<std::size_t>(n, segs_[seg_].len - off_);
+            std::memcpy(out, segs_[seg_].data + off_, k);
+            out += k;
+            n -= k;
+            off_ += std::uint32_t(k);
+        }
+        return true;
+    }
+    bool u8(std::uint8_t& v) { return bytes(&v, 1); }
+    bool u16(std::uint16_t& v) {
+        std::uint8_t b[2];
+        if (!bytes(b, 2)) return false;
+        v = datasource::u16(b);
+        return true;
+    }
+    bool u32(std::uint32_t& v) {
+        std::uint8_t b[4];
+        if (!bytes(b, 4)) return false;
+        v = datasource::u32(b);
+        return true;
+    }
+    bool skip(std::uint64_t n) {
+        while (n > 0) {
+            if (!ensure()) return false;
+            const std::uint64_t k = std::min<std::uint64_t>(n, segs_[seg_].len - off_);
+            n -= k;
+            off_ += std::uint32_t(k);
+        }
+        return true;
+    }
+
+    // Reads cch characters, stored 16 bits each when high is set, else 8 bits each.
+    bool chars(std::uint32_t cch, bool high, std::u16string& out) {
+        out.clear();
+        out.reserve(cch);
+        while (cch > 0) {
+            if (off_ >= segs_[seg_].len) {
+                if (seg_ + 1 >= segs_.size()) return false;
+                ++seg_;
+                off_ = 0;
+                std::uint8_t flag = 0;
+                if (!u8(flag)) return false;
+                high = flag & 1;
+                continue;
+            }
+            const std::uint32_t avail = segs_[seg_].len - off_;
+            const std::uint8_t* p = segs_[seg_].data + off_;
+            if (high) {
+                const std::uint32_t n = std::min(cch, avail / 2);
+                if (n == 0) return false;  // half a character at the end of a piece
+                for (std::uint32_t i = 0; i < n; ++i) out.push_back(char16_t(p[2 * i] | (p[2 * i + 1] << 8)));
+                cch -= n;
+                off_ += 2 * n;
+            } else {
+                const std::uint32_t n = std::min(cch, avail);
+                for (std::uint32_t i = 0; i < n; ++i) out.push_back(char16_t(p[i]));
+                cch -= n;
+                off_ += n;
+            }
+        }
+        return true;
+    }
+
+    // An XLUnicodeString: 16-bit character count, flags, characters (rich text and phonetic
+    // runs, where flagged, are read past).
+    bool unicodeString(std::u16string& out) {
+        std::uint16_t cch = 0;
+        std::uint8_t flags = 0;
+        if (!u16(cch) || !u8(flags)) return false;
+        return richBody(cch, flags, out);
+    }
+
+    bool richBody(std::uint16_t cch, std::uint8_t flags, std::u16string& out) {
+        std::uint16_t runs = 0;
+        std::uint32_t ext = 0;
+        if ((flags & 0x08) && !u16(runs)) return false;
+        if ((flags & 0x04) && !u32(ext)) return false;
+        if (!chars(cch, flags & 1, out)) return false;
+        return skip(std::uint64_t(runs) * 4) && skip(ext);
+    }
+
+private:
+    // Moves to the next piece when the current one is used up; false at the very end.
+    bool ensure() {
+        while (off_ >= segs_[seg_].len) {
+            if (seg_ + 1 >= segs_.size()) return false;
+            ++seg_;
+            off_ = 0;
+        }
+        return true;
+    }
+    struct Seg {
+        const std::uint8_t* data;
+        std::uint32_t len;
+    };
+    std::vector<Seg> segs_;
+    std::size_t seg_ = 0;
+    std::uint32_t off_ = 0;
+};
+
+QByteArray utf8(const std::u16string& s) {
+    return QStringView(s.data(), qsizetype(s.size())).toUtf8();
+}
+
+// Whether a number format shows dates or times: it has date or time codes outside quoted
+// literals, escapes and bracketed options (except the elapsed-time codes [h] [m] [s]).
+bool formatShowsDate(QStringView f) {
+    const QString s = f.toString().toLower();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == QLatin1Char(';')) break;  // only the section for positive numbers
+        if (QStringView(s).mid(i).startsWith(QLatin1String("general"))) {
+            i += 6;
+            continue;
+        }
+        switch (c.unicode()) {
+        case '"': {
+            const qsizetype e = s.indexOf(QLatin1Char('"'), i + 1);
+            if (e < 0) return false;
+            i = e;
+            break;
+        }
+        case '\\':
+        case '_':
+        case '*':
+            ++i;
+            break;
+        case '[': {
+            const qsizetype e = s.indexOf(QLatin1Char(']'), i + 1);
+            if (e < 0) return false;
+            const QString in = s.mid(i + 1, e - i - 1);
+            if (!in.isEmpty() && (in[0] == QLatin1Char('h') || in[0] == QLatin1Char('m') ||
+                                  in[0] == QLatin1Char('s')) &&
+                in.count(in[0]) == in.size())
+                return true;
+            i = e;
+            break;
+        }
+        case 'e':
+            if (i + 1 < s.size() && (s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-')))
+                break;  // scientific notation
+            return true;
+        case 'd': case 'm': case 'y': case 'h': case 's': case 'g':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+// Formats built into Excel that show dates or times, including those of Japanese Excel.
+bool builtInDateFormat(int id) {
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
+           (id >= 50 && id <= 58);
+}
+
+void initGsf() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        // A damaged file is reported as such; the container library's own complaints about it
+        // would only clutter standard error.
+        const auto quiet = [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {};
+        for (const char* domain : {"libgsf", "libgsf:msole"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK), quiet, nullptr);
+    });
+}
+
+// Releases a GObject on scope exit.
+template <class T>
+struct GRef {
+    T* p = nullptr;
+    ~GRef() {
+        if (p) g_object_unref(p);
+    }
+};
+
+}  // namespace
+
+Workbook::Workbook() = default;
+Workbook::~Workbook() = default;
+
+QString Workbook::errorText(std::uint8_t code) {
+    switch (code) {
+    case 0x00: return QStringLiteral("#NULL!");
+    case 0x07: return QStringLiteral("#DIV/0!");
+    case 0x0F: return QStringLiteral("#VALUE!");
+    case 0x17: return QStringLiteral("#REF!");
+    case 0x1D: return QStringLiteral("#NAME?");
+    case 0x24: return QStringLiteral("#NUM!");
+    case 0x2A: return QStringLiteral("#N/A");
+    default: return QStringLiteral("#N/A");
+    }
+}
+
+Status Workbook::corrupt() const {
+    return Status::failure(ErrorKind::Corrupt,
+                           QStringLiteral("ブック「%1」は壊れているため読めません。").arg(fileName_));
+}
+
+Status Workbook::openFile(const QString& path) {
+    QFile f(path);
+    const QFileInfo info(path);
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return Status::failure(ErrorKind::PathUnusable,
+                               QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。"));
+    if (f.size() > kMaxFileBytes)
+        return Status::failure(
+            ErrorKind::NotWorkbook,
+            QStringLiteral("「%1」は大きすぎるため、Excel 97-2003 形式のブックとして読めません。")
+                .arg(info.fileName()));
+    const QByteArray bytes = f.readAll();
+    f.close();
+    return openBytes(bytes, info.fileName());
+}
+
+Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
+    fileName_ = fileName;
+    stream_.clear();
+    sheetNames_.clear();
+    sheets_.clear();
+    strings_.clear();
+    sharedCount_ = 0;
+    xfIsDate_.clear();
+    date1904_ = false;
+
+    const auto notWorkbook = [&] {
+        return Status::failure(
+            ErrorKind::NotWorkbook,
+            QStringLiteral("「%1」は Excel 97-2003 形式のブック (.xls) ではありません。").arg(fileName_));
+    };
+    const auto oldFormat = [&] {
+        return Status::failure(ErrorKind::OldFormat,
+                               QStringLiteral("「%1」は Excel 95 以前の形式のブックです。Excel 97-2003 "
+                                              "形式で保存し直してください。")
+                                   .arg(fileName_));
+    };
+    const auto isOldBof = [](const std::uint8_t* p, std::size_t n) {
+        if (n < 6) return false;
+        const std::uint16_t id = u16(p);
+        if (id == kBof2 || id == kBof3 || id == kBof4) return true;
+        return id == kBof && u16(p + 4) < kBiff8;
+    };
+
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::size_t size = std::size_t(bytes.size());
+    if (size < sizeof kOleSignature || std::memcmp(raw, kOleSignature, sizeof kOleSignature) != 0) {
+        // A bare BIFF stream is how Excel 2 to 4 stored worksheets.
+        if (isOldBof(raw, size)) return oldFormat();
+        return notWorkbook();
+    }
+
+    initGsf();
+    GRef<GsfInput> input{gsf_input_memory_new(raw, gsf_off_t(size), FALSE)};
+    if (!input.p) return corrupt();
+    GError* err = nullptr;
+    GRef<GsfInfile> ole{gsf_infile_msole_new(input.p, &err)};
+    if (err) g_error_free(err);
+    if (!ole.p) return corrupt();
+
+    // Stream names are not case-sensitive in a compound file.
+    GRef<GsfInput> book;
+    bool hasOldBook = false;
+    bool encrypted = false;
+    const int n = gsf_infile_num_children(ole.p);
+    for (int i = 0; i < n; ++i) {
+        const char* name = gsf_infile_name_by_index(ole.p, i);
+        if (!name) continue;
+        const QString s = QString::fromUtf8(name);
+        if (s.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 && !book.p)
+            book.p = gsf_infile_child_by_index(ole.p, i);
+        else if (s.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
+            hasOldBook = true;
+        else if (s == QLatin1String("EncryptedPackage"))
+            encrypted = true;
+    }
+    if (!book.p) {
+        if (encrypted)
+            return Status::failure(ErrorKind::Protected,
+                                   QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
+                                                  "保護を解除して保存し直してください。")
+                                       .arg(fileName_));
+        if (hasOldBook) return oldFormat();
+        return notWorkbook();
+    }
+
+    const gsf_off_t streamSize = gsf_input_size(book.p);
+    // A stream cannot hold more than the file it is in.
+    if (streamSize < 0 || std::uint64_t(streamSize) > size) return corrupt();
+    stream_.resize(std::size_t(streamSize));
+    std::size_t done = 0;
+    while (done < stream_.size()) {
+        const std::size_t chunk = std::min<std::size_t>(stream_.size() - done, 1 << 16);
+        if (!gsf_input_read(book.p, chunk, stream_.data() + done)) return corrupt();
+        done += chunk;
+    }
+    if (isOldBof(stream_.data(), stream_.size())) return oldFormat();
+    return parseGlobals();
+}
+
+Status Workbook::parseGlobals() {
+    Record r;
+    if (!recordAt(stream_, 0, r) || r.id != kBof || r.len < 4) return corrupt();
+    if (u16(r.data) < kBiff8) return corrupt();
+
+    QHash<int, QString> formats;
+    std::vector<int> xfFormat;
+    Pieces pieces;
+    std::u16string chars;
+    std::size_t pos = r.next;
+    bool ended = false;
+    while (!ended && recordAt(stream_, pos, r)) {
+        std::size_t next = r.next;
+        switch (r.id) {
+        case kFilePass:
+            return Status::failure(ErrorKind::Protected,
+                                   QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
+                                                  "保護を解除して保存し直してください。")
+                                       .arg(fileName_));
+        case kDateMode:
+            if (r.len >= 2) date1904_ = u16(r.data) == 1;
+            break;
+        case kXf:
+            if (r.len >= 4) xfFormat.push_back(u16(r.data + 2));
+            break;
+        case kFormat:
+            if (r.len >= 2) {
+                next = pieces.collect(stream_, r, 2);
+                if (pieces.unicodeString(chars))
+                    formats.insert(u16(r.data), QString::fromUtf16(chars.data(), qsizetype(chars.size())));
+            }
+            break;
+        case kBoundSheet:
+            if (r.len >= 8) {
+                const std::uint32_t offset = u32(r.data);
+                const std::uint8_t type = r.data[5];
+                const std::uint8_t cch = r.data[6];
+                const bool high = r.data[7] & 1;
+                if (std::uint32_t(8) + std::uint32_t(cch) * (high ? 2 : 1) > r.len) return corrupt();
+                QString name;
+                for (int i = 0; i < cch; ++i)
+                    name.append(high ? QChar(u16(r.data + 8 + 2 * i)) : QChar(r.data[8 + i]));
+                if (type == 0) {
+                    sheets_.push_back({name, offset});
+                    sheetNames_ << name;
+                }
+            }
+            break;
+        case kSst: {
+            if (r.len < 8) return corrupt();
+            next = pieces.collect(stream_, r, 0);
+            std::uint32_t total = 0, unique = 0;
+            pieces.u32(total);
+            pieces.u32(unique);
+            // Each string takes at least three bytes, so the count cannot outgrow the stream.
+            strings_.reserve(std::min<std::size_t>(unique, stream_.size() / 3));
+            for (std::uint32_t i = 0; i < unique; ++i) {
+                if (!pieces.unicodeString(chars)) break;
+                strings_.push_back(utf8(chars));
+            }
+            break;
+        }
+        case kEof:
+            ended = true;
+            break;
+        default:
+            break;
+        }
+        pos = next;
+    }
+    if (!ended) return corrupt();
+    sharedCount_ = strings_.size();
+
+    xfIsDate_.resize(xfFormat.size());
+    for (std::size_t i = 0; i < xfFormat.size(); ++i) {
+        const auto f = formats.constFind(xfFormat[i]);
+        xfIsDate_[i] = f != formats.constEnd() ? formatShowsDate(*f) : builtInDateFormat(xfFormat[i]);
+    }
+    return Status::success();
+}
+
+int Workbook::findSheet(const QString& name) const {
+    const QString folded = name.toCaseFolded();
+    for (qsizetype i = 0; i < sheetNames_.size(); ++i)
+        if (sheetNames_[i].toCaseFolded() == folded) return int(i);
+    return -1;
+}
+
+Status Workbook::readSheet(int index, Sheet& sheet) {
+    sheet = {};
+    if (index < 0 || std::size_t(index) >= sheets_.size()) return corrupt();
+    sheet.name = sheets_[std::size_t(index)].name;
+
+    Record r;
+    std::size_t pos = sheets_[std::size_t(index)].offset;
+    if (!recordAt(stream_, pos, r) || r.id != kBof || r.len < 4 || u16(r.data) < kBiff8 ||
+        u16(r.data + 2) != kWorksheetSubstream)
+        return corrupt();
+    pos = r.next;
+
+    std::vector<Cell>& cells = sheet.cells;
+    Pieces pieces;
+    std::u16string chars;
+    int depth = 1;  // charts embedded in the sheet nest their own BOF ... EOF
+    bool pendingString = false;
+    Cell pending;
+    bool badColumn = false;
+
+    const auto isDate = [&](std::uint16_t xf) { return xf < xfIsDate_.size() && xfIsDate_[xf]; };
+    const auto place = [&](Cell& c, const std::uint8_t* d) {
+        c.row = u16(d);
+        c.col = u16(d + 2);
+        if (c.col >= kMaxColumns) badColumn = true;
+    };
+    const auto addNumber = [&](const std::uint8_t* d, double v, std::uint16_t xf, bool formula) {
+        Cell c;
+        place(c, d);
+        c.type = CellType::Number;
+        c.number = v;
+        c.date = isDate(xf);
+        c.formula = formula;
+        cells.push_back(c);
+    };
+    const auto addText = [&](Cell c, QByteArray text) {
+        if (text.isEmpty()) return;  // an empty text shows as an empty cell
+        c.type = CellType::Text;
+        c.text = std::uint32_t(strings_.size());
+        strings_.push_back(std::move(text));
+        cells.push_back(c);
+    };
+
+    while (depth > 0 && recordAt(stream_, pos, r)) {
+        std::size_t next = r.next;
+        const std::uint8_t* d = r.data;
+        if (r.id == kBof) {
+            ++depth;
+        } else if (r.id == kEof) {
+            --depth;
+        } else if (depth == 1) {
+            if (r.id == kFormula || r.id == kNumber || r.id == kRk || r.id == kMulRk ||
+                r.id == kLabelSst || r.id == kLabel || r.id == kRString || r.id == kBoolErr)
+                pendingString = false;
+            switch (r.id) {
+            case kNumber:
+                if (r.len >= 14) addNumber(d, f64(d + 6), u16(d + 4), false);
+                break;
+            case kRk:
+                if (r.len >= 10) addNumber(d, rkValue(u32(d + 6)), u16(d + 4), false);
+                break;
+            case kMulRk:
+                if (r.len >= 6) {
+                    const std::uint32_t count = (r.len - 6) / 6;
+                    const std::uint16_t row = u16(d);
+                    const std::uint32_t first = u16(d + 2);
+                    for (std::uint32_t i = 0; i < count; ++i) {
+                        const std::uint8_t* e = d + 4 + 6 * i;
+                        Cell c;
+                        c.row = row;
+                        const std::uint32_t col = first + i;
+                        if (col >= kMaxColumns) {
+                            badColumn = true;
+                            break;
+                        }
+                        c.col = std::uint16_t(col);
+                        c.type = CellType::Number;
+                        c.number = rkValue(u32(e + 2));
+                        c.date = isDate(u16(e));
+                        cells.push_back(c);
+                    }
+                }
+                break;
+            case kLabelSst:
+                if (r.len >= 10) {
+                    const std::uint32_t isst = u32(d + 6);
+                    if (isst >= sharedCount_) return corrupt();
+                    if (strings_[isst].isEmpty()) break;
+                    Cell c;
+                    place(c, d);
+                    c.type = CellType::Text;
+                    c.text = isst;
+                    cells.push_back(c);
+                }
+                break;
+            case kLabel:
+            case kRString:
+                if (r.len >= 6) {
+                    next = pieces.collect(stream_, r, 6);
+                    if (!pieces.unicodeString(chars)) return corrupt();
+                    Cell c;
+                    place(c, d);
+                    addText(c, utf8(chars));
+                }
+                break;
+            case kBoolErr:
+                if (r.len >= 8) {
+                    Cell c;
+                    place(c, d);
+                    c.type = d[7] ? CellType::Error : CellType::Boolean;
+                    c.code = c.type == CellType::Boolean ? (d[6] ? 1 : 0) : d[6];
+                    cells.push_back(c);
+                }
+                break;
+            case kFormula:
+                if (r.len >= 20) {
+                    Cell c;
+                    place(c, d);
+                    c.formula = true;
+                    const std::uint8_t* v = d + 6;
+                    if (v[6] == 0xFF && v[7] == 0xFF) {
+                        switch (v[0]) {
+                        case 0:  // the text follows in a STRING record
+                            pending = c;
+                            pendingString = true;
+                            break;
+                        case 1:
+                            c.type = CellType::Boolean;
+                            c.code = v[2] ? 1 : 0;
+                            cells.push_back(c);
+                            break;
+                        case 2:
+                            c.type = CellType::Error;
+                            c.code = v[2];
+                            cells.push_back(c);
+                            break;
+                        default:  // an empty text
+                            break;
+                        }
+                    } else {
+                        addNumber(d, f64(v), u16(d + 4), true);
+                    }
+                }
+                break;
+            case kString:
+                if (pendingString) {
+                    pendingString = false;
+                    next = pieces.collect(stream_, r, 0);
+                    if (!pieces.unicodeString(chars)) return corrupt();
+                    addText(pending, utf8(chars));
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        if (badColumn) return corrupt();
+        pos = next;
+    }
+    if (depth > 0) return corrupt();  // the sheet's end is missing: a truncated stream
+
+    // Cells come in row order from every writer we know; sort only when they do not, and keep
+    // the last of several cells written at one position.
+    const auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
+    return Status::success();
+}
+
+}  // namespace pellix::datasource
