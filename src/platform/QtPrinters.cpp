@@ -1,0 +1,490 @@
+#include "platform/QtPrinters.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+
+namespace pellix::platform {
+
+namespace {
+
+constexpr double kTwipsPerMm = 1440.0 / 25.4;
+constexpr int kHighestPaperCode = 1024;
+constexpr double kPdfDefaultDpi = 1200.0;
+constexpr double kCupsMeasureDpi = 600.0;
+
+// Paper sources the device-mode record names (DMBIN_*).
+bool isPaperSource(int code) { return (code >= 1 && code <= 11) || code == 14 || code == 15; }
+
+QPrinter::PaperSource qtPaperSource(int code) {
+    switch (code) {
+    case 1: return QPrinter::OnlyOne;
+    case 2: return QPrinter::Lower;
+    case 3: return QPrinter::Middle;
+    case 4: return QPrinter::Manual;
+    case 5: return QPrinter::Envelope;
+    case 6: return QPrinter::EnvelopeManual;
+    case 8: return QPrinter::Tractor;
+    case 9: return QPrinter::SmallFormat;
+    case 10: return QPrinter::LargeFormat;
+    case 11: return QPrinter::LargeCapacity;
+    case 14: return QPrinter::Cassette;
+    case 15: return QPrinter::FormSource;
+    default: return QPrinter::Auto;
+    }
+}
+
+int duplexCode(QPrinter::DuplexMode mode) {
+    switch (mode) {
+    case QPrinter::DuplexLongSide: return 2;
+    case QPrinter::DuplexShortSide: return 3;
+    default: return 1;
+    }
+}
+
+QPrinter::DuplexMode qtDuplex(int code) {
+    switch (code) {
+    case 2: return QPrinter::DuplexLongSide;
+    case 3: return QPrinter::DuplexShortSide;
+    default: return QPrinter::DuplexNone;
+    }
+}
+
+QPageLayout::Orientation qtOrientation(int code) {
+    return code == 2 ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+// The document of the built-in PDF printer: written into memory, so that a discarded document
+// leaves nothing behind, and stored as the next numbered file when it ends.
+class PdfDocument final : public PrintDocument {
+public:
+    PdfDocument(const QPageLayout& layout, double dpi, const QString& dir) : dir_(dir) {
+        buffer_.open(QIODevice::WriteOnly);
+        writer_ = std::make_unique<QPdfWriter>(&buffer_);
+        writer_->setResolution(int(dpi));
+        writer_->setPageLayout(layout);
+        writer_->setCreator(QStringLiteral("Pellix"));
+        writer_->setTitle(QStringLiteral("Pellix label"));
+        painter_.begin(writer_.get());
+    }
+    ~PdfDocument() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    bool started() const { return painter_.isActive(); }
+    QPainter& painter() override { return painter_; }
+    double dotsPerInch() const override { return writer_->resolution(); }
+    bool newPage() override { return writer_->newPage(); }
+    QString finish() override {
+        painter_.end();
+        if (!QDir().mkpath(dir_))
+            return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir_);
+        // The next free number after the highest one in the folder.
+        static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
+        qint64 next = 1;
+        for (const QString& name : QDir(dir_).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
+            const auto m = numbered.match(name);
+            if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
+        }
+        for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
+            QFile file(QStringLiteral("%1/label-%2.pdf").arg(dir_).arg(next, 6, 10, QLatin1Char('0')));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                if (file.exists()) continue;
+                return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
+            }
+            const QByteArray& bytes = buffer_.data();
+            if (file.write(bytes) != bytes.size() || !file.flush()) {
+                file.remove();
+                return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
+            }
+            return {};
+        }
+        return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir_);
+    }
+    void discard() override {
+        if (painter_.isActive()) painter_.end();
+        buffer_.close();
+        buffer_.setData(QByteArray());
+    }
+
+private:
+    QString dir_;
+    QBuffer buffer_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+};
+
+// A document on a CUPS queue: Qt spools it when the painter ends and drops it on abort.
+class CupsDocument final : public PrintDocument {
+public:
+    explicit CupsDocument(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
+        painter_.begin(printer_.get());
+    }
+    ~CupsDocument() override {
+        if (painter_.isActive()) {
+            printer_->abort();
+            painter_.end();
+        }
+    }
+    bool started() const { return painter_.isActive(); }
+    QPainter& painter() override { return painter_; }
+    double dotsPerInch() const override { return printer_->resolution(); }
+    bool newPage() override { return printer_->newPage(); }
+    QString finish() override {
+        if (!painter_.end() || printer_->printerState() == QPrinter::Error)
+            return QStringLiteral("プリンタ %1 に印刷データを送れませんでした。").arg(printer_->printerName());
+        return {};
+    }
+    void discard() override {
+        if (!painter_.isActive()) return;
+        printer_->abort();
+        painter_.end();
+    }
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_;
+};
+
+}  // namespace
+
+QString pdfOutputDir() {
+    const QString env = qEnvironmentVariable(kPdfDirVariable);
+    if (!env.isEmpty()) return env;
+    return QDir::homePath() + QStringLiteral("/Pellix/labels");
+}
+
+QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
+    if (code == kUserDefinedPaper) {
+        if (userDefinedMm.width() <= 0 || userDefinedMm.height() <= 0) return {};
+        return QPageSize(userDefinedMm, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    }
+    const QPageSize::PageSizeId id = QPageSize::id(code);
+    if (id == QPageSize::Custom) return {};
+    return QPageSize(id);
+}
+
+struct QtPrinterSystem::State {
+    QStringList cups;           // CUPS queue names, in CUPS's order
+    int bound = -1;             // index into installedPrinters()
+    // Settings of the application printer.
+    int paperCode = 9;
+    QSizeF userDefinedMm;       // portrait width and height for code 256
+    int orientation = 1;
+    int paperBin = 7;
+    int quality = 0;
+    int color = 2;
+    int duplex = 1;
+    int zoom = 100;
+
+    bool isPdf() const { return bound == int(cups.size()); }
+    QString name() const { return isPdf() ? kPdfPrinterName : cups.value(bound); }
+    QPageSize page() const { return pageForCode(paperCode, userDefinedMm); }
+    QPageLayout layout() const {
+        return QPageLayout(page(), qtOrientation(orientation), QMarginsF(0, 0, 0, 0));
+    }
+
+    // A printer object for the bound CUPS queue with the current settings.
+    std::unique_ptr<QPrinter> cupsPrinter(QPrinter::PrinterMode mode) const {
+        auto p = std::make_unique<QPrinter>(mode);
+        p->setPrinterName(name());
+        p->setPageSize(page());
+        p->setPageOrientation(qtOrientation(orientation));
+        p->setPaperSource(qtPaperSource(paperBin));
+        p->setColorMode(color == 1 ? QPrinter::GrayScale : QPrinter::Color);
+        p->setDuplex(qtDuplex(duplex));
+        if (quality > 0) p->setResolution(quality);
+        return p;
+    }
+};
+
+QtPrinterSystem::QtPrinterSystem() : s_(std::make_unique<State>()) {
+    s_->cups = QPrinterInfo::availablePrinterNames();
+    const qsizetype def = s_->cups.indexOf(QPrinterInfo::defaultPrinterName());
+    bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def) : int(s_->cups.size()));
+}
+
+QtPrinterSystem::~QtPrinterSystem() = default;
+
+QStringList QtPrinterSystem::installedPrinters() const { return s_->cups + QStringList{kPdfPrinterName}; }
+
+QList<int> QtPrinterSystem::acceptedPaperCodes(int index) const {
+    QList<int> codes;
+    if (index == int(s_->cups.size())) {
+        for (int code = 1; code <= kHighestPaperCode; ++code)
+            if (code == kUserDefinedPaper || QPageSize::id(code) != QPageSize::Custom) codes << code;
+        return codes;
+    }
+    if (index < 0 || index > int(s_->cups.size())) return codes;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(s_->cups[index]);
+    for (const QPageSize& size : info.supportedPageSizes())
+        if (size.windowsId() > 0 && size.windowsId() <= kHighestPaperCode) codes << size.windowsId();
+    if (info.supportsCustomPageSizes()) codes << kUserDefinedPaper;
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    return codes;
+}
+
+bool QtPrinterSystem::bind(int index) {
+    if (index < 0 || index > int(s_->cups.size())) return false;
+    State& s = *s_;
+    s.bound = index;
+    s.userDefinedMm = {};
+    s.orientation = 1;
+    s.paperBin = 7;
+    s.zoom = 100;
+    if (s.isPdf()) {
+        s.paperCode = 9;
+        s.quality = int(kPdfDefaultDpi);
+        s.color = 2;
+        s.duplex = 1;
+        return true;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(s.cups[index]);
+    const QPageSize def = info.defaultPageSize();
+    s.paperCode = def.windowsId() > 0 ? def.windowsId() : 9;
+    if (def.isValid() && def.windowsId() <= 0) {
+        s.paperCode = kUserDefinedPaper;
+        s.userDefinedMm = def.size(QPageSize::Millimeter);
+    }
+    s.quality = -4;
+    s.color = info.defaultColorMode() == QPrinter::GrayScale ? 1 : 2;
+    s.duplex = duplexCode(info.defaultDuplexMode());
+    return true;
+}
+
+std::optional<QString> QtPrinterSystem::deviceName() const { return s_->name(); }
+
+std::optional<QString> QtPrinterSystem::driverName() const {
+    if (s_->isPdf()) return QStringLiteral("Pellix");
+    const QString model = QPrinterInfo::printerInfo(s_->name()).makeAndModel();
+    return model.isEmpty() ? QStringLiteral("CUPS") : model;
+}
+
+std::optional<QString> QtPrinterSystem::port() const {
+    if (s_->isPdf()) return pdfOutputDir();
+    return QStringLiteral("cups:%1").arg(s_->name());
+}
+
+std::optional<int> QtPrinterSystem::get(PrinterProperty property) const {
+    const State& s = *s_;
+    switch (property) {
+    case PrinterProperty::PaperSize: return s.paperCode;
+    case PrinterProperty::Orientation: return s.orientation;
+    case PrinterProperty::PaperBin: return s.paperBin;
+    case PrinterProperty::PrintQuality: return s.quality;
+    case PrinterProperty::ColorMode: return s.color;
+    case PrinterProperty::Duplex: return s.duplex;
+    case PrinterProperty::Zoom: return s.zoom;
+    }
+    return std::nullopt;
+}
+
+bool QtPrinterSystem::set(PrinterProperty property, int value) {
+    State& s = *s_;
+    switch (property) {
+    case PrinterProperty::PaperSize: {
+        if (!acceptedPaperCodes(s.bound).contains(value)) return false;
+        if (value == kUserDefinedPaper && s.paperCode != kUserDefinedPaper)
+            s.userDefinedMm = s.page().size(QPageSize::Millimeter);
+        s.paperCode = value;
+        return true;
+    }
+    case PrinterProperty::Orientation:
+        if (value != 1 && value != 2) return false;
+        s.orientation = value;
+        return true;
+    case PrinterProperty::PaperBin:
+        if (!isPaperSource(value)) return false;
+        s.paperBin = value;
+        return true;
+    case PrinterProperty::PrintQuality:
+        if (s.isPdf() ? !(value >= 72 && value <= 2400) && !(value >= -4 && value <= -1)
+                      : !(value >= 1 && value <= 9600) && !(value >= -4 && value <= -1))
+            return false;
+        // The PDF printer keeps its own resolution for the named qualities.
+        s.quality = (s.isPdf() && value < 0) ? int(kPdfDefaultDpi) : value;
+        return true;
+    case PrinterProperty::ColorMode:
+        if (value != 1 && value != 2) return false;
+        s.color = value;
+        return true;
+    case PrinterProperty::Duplex: {
+        if (value < 1 || value > 3) return false;
+        if (value != 1) {
+            if (s.isPdf()) return false;
+            const auto modes = QPrinterInfo::printerInfo(s.name()).supportedDuplexModes();
+            if (!modes.contains(qtDuplex(value))) return false;
+        }
+        s.duplex = value;
+        return true;
+    }
+    case PrinterProperty::Zoom:
+        // Labels are drawn at their own size; no other scaling is offered.
+        if (value != 100) return false;
+        s.zoom = value;
+        return true;
+    }
+    return false;
+}
+
+std::optional<double> QtPrinterSystem::width() const {
+    const QPageSize page = s_->page();
+    if (!page.isValid()) return std::nullopt;
+    return page.size(QPageSize::Millimeter).width() * kTwipsPerMm;
+}
+
+std::optional<double> QtPrinterSystem::height() const {
+    const QPageSize page = s_->page();
+    if (!page.isValid()) return std::nullopt;
+    return page.size(QPageSize::Millimeter).height() * kTwipsPerMm;
+}
+
+bool QtPrinterSystem::setWidth(double twips) {
+    const double mm = twips / kTwipsPerMm;
+    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!acceptedPaperCodes(s_->bound).contains(kUserDefinedPaper)) return false;
+    const QSizeF current = s_->page().size(QPageSize::Millimeter);
+    s_->userDefinedMm = QSizeF(mm, current.height());
+    s_->paperCode = kUserDefinedPaper;
+    return true;
+}
+
+bool QtPrinterSystem::setHeight(double twips) {
+    const double mm = twips / kTwipsPerMm;
+    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!acceptedPaperCodes(s_->bound).contains(kUserDefinedPaper)) return false;
+    const QSizeF current = s_->page().size(QPageSize::Millimeter);
+    s_->userDefinedMm = QSizeF(current.width(), mm);
+    s_->paperCode = kUserDefinedPaper;
+    return true;
+}
+
+QSizeF QtPrinterSystem::printableAreaMm() const {
+    if (s_->isPdf()) return s_->layout().paintRect(QPageLayout::Millimeter).size();
+    const auto printer = s_->cupsPrinter(QPrinter::ScreenResolution);
+    return printer->pageLayout().paintRect(QPageLayout::Millimeter).size();
+}
+
+double QtPrinterSystem::dotsPerInch() const {
+    if (s_->quality > 0) return s_->quality;
+    return s_->isPdf() ? kPdfDefaultDpi : kCupsMeasureDpi;
+}
+
+std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
+    if (s_->isPdf()) {
+        auto doc = std::make_unique<PdfDocument>(s_->layout(), dotsPerInch(), pdfOutputDir());
+        if (!doc->started()) {
+            error = QStringLiteral("PDFの作成を開始できません。");
+            return nullptr;
+        }
+        return doc;
+    }
+    auto doc = std::make_unique<CupsDocument>(s_->cupsPrinter(QPrinter::HighResolution));
+    if (!doc->started()) {
+        error = QStringLiteral("プリンタ %1 で印刷を開始できません。").arg(s_->name());
+        return nullptr;
+    }
+    return doc;
+}
+
+bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
+    QPrinter printer(QPrinter::HighResolution);
+    const QString device = dialog.hDevNames ? dialog.hDevNames->device() : QString();
+    if (device.compare(kPdfPrinterName, Qt::CaseInsensitive) == 0) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfOutputDir() + QStringLiteral("/label.pdf"));
+    } else if (!device.isEmpty()) {
+        printer.setPrinterName(device);
+    }
+    if (const auto& dm = dialog.hDevMode) {
+        if (dm->dmFields & DM_PAPERSIZE) {
+            const QPageSize page = pageForCode(
+                dm->dmPaperSize, QSizeF(dm->dmPaperWidth / 10.0, dm->dmPaperLength / 10.0));
+            if (page.isValid()) printer.setPageSize(page);
+        }
+        if (dm->dmFields & DM_ORIENTATION) printer.setPageOrientation(qtOrientation(dm->dmOrientation));
+        if (dm->dmFields & DM_DUPLEX) printer.setDuplex(qtDuplex(dm->dmDuplex));
+        if (dm->dmFields & DM_COLOR)
+            printer.setColorMode(dm->dmColor == 1 ? QPrinter::GrayScale : QPrinter::Color);
+    }
+
+    QPrintDialog box(&printer, dialog.hwndOwner);
+    box.setWindowTitle(QStringLiteral("プリンタの設定"));
+    if (dialog.Flags & PD_PRINTSETUP)
+        box.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (box.exec() != QDialog::Accepted) return false;
+
+    DEVMODE dm = dialog.hDevMode.value_or(DEVMODE{});
+    const QString chosen = printer.outputFormat() == QPrinter::PdfFormat ? kPdfPrinterName
+                                                                          : printer.printerName();
+    dm.dmDeviceName = chosen.left(CCHDEVICENAME);
+    const QPageSize page = printer.pageLayout().pageSize();
+    dm.dmFields |= DM_PAPERSIZE | DM_ORIENTATION | DM_DUPLEX | DM_COLOR;
+    if (page.windowsId() > 0) {
+        dm.dmPaperSize = std::int16_t(page.windowsId());
+        dm.dmPaperWidth = 0;
+        dm.dmPaperLength = 0;
+        dm.dmFields &= ~(DM_PAPERWIDTH | DM_PAPERLENGTH);
+    } else {
+        const QSizeF mm = page.size(QPageSize::Millimeter);
+        dm.dmPaperSize = std::int16_t(kUserDefinedPaper);
+        dm.dmPaperWidth = std::int16_t(std::lround(mm.width() * 10));
+        dm.dmPaperLength = std::int16_t(std::lround(mm.height() * 10));
+        dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+    }
+    dm.dmOrientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+    dm.dmDuplex = std::int16_t(duplexCode(printer.duplex()));
+    dm.dmColor = printer.colorMode() == QPrinter::GrayScale ? 1 : 2;
+    dialog.hDevMode = dm;
+
+    const bool same = dialog.hDevNames && dialog.hDevNames->device() == chosen;
+    const QString driver = same ? dialog.hDevNames->driver()
+                                : (chosen == kPdfPrinterName ? QStringLiteral("Pellix") : QStringLiteral("CUPS"));
+    const QString port = same ? dialog.hDevNames->output() : QString();
+    dialog.hDevNames = DEVNAMES::make(driver, chosen, port);
+    return true;
+}
+
+DEVNAMES DEVNAMES::make(const QString& driver, const QString& device, const QString& port) {
+    DEVNAMES names;
+    QByteArray area;
+    std::uint16_t offsets[3] = {0, 0, 0};
+    const QString parts[3] = {driver, device, port};
+    for (int i = 0; i < 3; ++i) {
+        offsets[i] = std::uint16_t(kHeaderSize + std::min<qsizetype>(area.size(), kAreaSize));
+        area += parts[i].toUtf8();
+        area += '\0';
+    }
+    if (area.size() > kAreaSize) {
+        qsizetype cut = kAreaSize;
+        // Never leave half a character at the cut.
+        while (cut > 0 && (uchar(area[cut]) & 0xC0) == 0x80) --cut;
+        area.truncate(cut);
+    }
+    area.append(QByteArray(kAreaSize - area.size(), '\0'));
+    names.area = area;
+    names.wDriverOffset = offsets[0];
+    names.wDeviceOffset = offsets[1];
+    names.wOutputOffset = offsets[2];
+    names.wDefault = 0;
+    return names;
+}
+
+QString DEVNAMES::nameAt(std::uint16_t offset) const {
+    const qsizetype start = qsizetype(offset) - kHeaderSize;
+    if (start < 0 || start >= area.size()) return {};
+    qsizetype end = area.indexOf('\0', start);
+    if (end < 0) end = area.size();
+    return QString::fromUtf8(area.mid(start, end - start));
+}
+
+}  // namespace pellix::platform

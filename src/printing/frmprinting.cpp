@@ -1,0 +1,48 @@
+#include "printing/frmprinting.h"
+
+#include "printing/F_CustInput.h"
+#include "printing/Module1.h"
+#include "shell/Fonts.h"
+#include "shell/WindowRegistry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace pellix::printing {
+
+using shell::twipsRect;
+
+frmprinting::frmprinting(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
+    setWindowTitle(QStringLiteral("   印刷処理中"));
+    // The window is 5000 x 2300 twips with its frame; this is its client area.
+    setClientTwips(4880, 1880);
+
+    Label1 = new QLabel(QStringLiteral("伝票印刷処理中　しばらくお待ちください。"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(shell::namedFont(shell::kPGothic, 12, true));
+    Label1->setGeometry(twipsRect(360, 360, 4515, 240));
+
+    txtprogress = new QLineEdit(this);
+    txtprogress->setObjectName(QStringLiteral("txtprogress"));
+    txtprogress->setReadOnly(true);
+    txtprogress->setFocusPolicy(Qt::NoFocus);
+    txtprogress->setGeometry(twipsRect(240, 840, 4455, 270));
+
+    comcancel1 = new QPushButton(QStringLiteral("キャンセル"), this);
+    comcancel1->setObjectName(QStringLiteral("comcancel1"));
+    comcancel1->setGeometry(twipsRect(1560, 1320, 2055, 375));
+    connect(comcancel1, &QPushButton::clicked, this, &frmprinting::comcancel1_Click);
+}
+
+void frmprinting::Form_Load() {
+    txtprogress->clear();
+    placeTwips(3000, 3300);
+}
+
+void frmprinting::comcancel1_Click() {
+    Module1::print_cancel = -1;
+    if (F_CustInput* form = context().windows.load<F_CustInput>()) form->Label_PP->setText(QStringLiteral("1"));
+}
+
+}  // namespace pellix::printing

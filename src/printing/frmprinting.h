@@ -1,0 +1,27 @@
+#pragma once
+
+#include "shell/Window.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace pellix::printing {
+
+// The progress window the renderer shows while one label prints; its cancel button discards
+// the label when the press arrives before the renderer's service point, and ends the run after
+// the label.
+class frmprinting : public shell::Window {
+    Q_OBJECT
+public:
+    explicit frmprinting(shell::AppContext& ctx);
+
+    void Form_Load() override;
+    void comcancel1_Click();
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtprogress = nullptr;  // 0 to 25 characters "■"
+    QPushButton* comcancel1 = nullptr;
+};
+
+}  // namespace pellix::printing

@@ -1,0 +1,194 @@
+#include "support/PrinterDoubles.h"
+
+#include "platform/QtPrinters.h"
+
+#include <QPainter>
+#include <QTest>
+
+namespace pellix::test {
+
+using platform::PrinterProperty;
+
+namespace {
+
+constexpr double kTwipsPerMm = 1440.0 / 25.4;
+
+class ImageDocument final : public platform::PrintDocument {
+public:
+    ImageDocument(ScriptedPrinters& owner, QSize pixels) : owner_(owner), size_(pixels) { startPage(); }
+    ~ImageDocument() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    QPainter& painter() override { return painter_; }
+    double dotsPerInch() const override { return 100; }
+    bool newPage() override {
+        painter_.end();
+        pages_ << current_;
+        startPage();
+        return true;
+    }
+    QString finish() override {
+        painter_.end();
+        pages_ << current_;
+        owner_.printed << pages_;
+        return {};
+    }
+    void discard() override {
+        painter_.end();
+        ++owner_.discarded;
+    }
+
+private:
+    void startPage() {
+        current_ = QImage(size_, QImage::Format_RGB32);
+        current_.setDotsPerMeterX(int(100 / 0.0254));
+        current_.setDotsPerMeterY(int(100 / 0.0254));
+        current_.fill(Qt::white);
+        painter_.begin(&current_);
+    }
+    ScriptedPrinters& owner_;
+    QSize size_;
+    QImage current_;
+    QList<QImage> pages_;
+    QPainter painter_;
+};
+
+}  // namespace
+
+ScriptedPrinters::ScriptedPrinters(QList<FakePrinter> installed) : printers(std::move(installed)) {
+    if (!printers.isEmpty()) bind(0);
+}
+
+QStringList ScriptedPrinters::installedPrinters() const {
+    QStringList names;
+    for (const FakePrinter& p : printers) names << p.name;
+    return names;
+}
+
+QList<int> ScriptedPrinters::acceptedPaperCodes(int index) const {
+    return index >= 0 && index < printers.size() ? printers[index].paperCodes : QList<int>{};
+}
+
+bool ScriptedPrinters::bind(int index) {
+    if (index < 0 || index >= printers.size()) return false;
+    bound = index;
+    settings = printers[index].defaults;
+    userDefinedMm = {};
+    return true;
+}
+
+std::optional<QString> ScriptedPrinters::deviceName() const {
+    if (bound < 0) return std::nullopt;
+    return printers[bound].name;
+}
+
+std::optional<QString> ScriptedPrinters::driverName() const {
+    if (bound < 0) return std::nullopt;
+    return printers[bound].driver;
+}
+
+std::optional<QString> ScriptedPrinters::port() const {
+    if (bound < 0) return std::nullopt;
+    return printers[bound].port;
+}
+
+std::optional<int> ScriptedPrinters::get(PrinterProperty property) const {
+    if (bound < 0 || printers[bound].unreadable.contains(property) || !settings.contains(property))
+        return std::nullopt;
+    return settings.value(property);
+}
+
+bool ScriptedPrinters::set(PrinterProperty property, int value) {
+    if (bound < 0) return false;
+    const FakePrinter& p = printers[bound];
+    if (property == PrinterProperty::PaperSize) {
+        if (!p.paperCodes.contains(value)) return false;
+        if (value == platform::kUserDefinedPaper && settings.value(property) != value)
+            userDefinedMm = platform::pageForCode(settings.value(property)).size(QPageSize::Millimeter);
+    } else if (p.accepted.contains(property) ? !p.accepted[property].contains(value) : value == 0) {
+        return false;
+    }
+    settings[property] = value;
+    return true;
+}
+
+std::optional<double> ScriptedPrinters::width() const {
+    if (bound < 0) return std::nullopt;
+    const QPageSize page = platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    if (!page.isValid()) return std::nullopt;
+    return page.size(QPageSize::Millimeter).width() * kTwipsPerMm;
+}
+
+std::optional<double> ScriptedPrinters::height() const {
+    if (bound < 0) return std::nullopt;
+    const QPageSize page = platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    if (!page.isValid()) return std::nullopt;
+    return page.size(QPageSize::Millimeter).height() * kTwipsPerMm;
+}
+
+bool ScriptedPrinters::setWidth(double twips) {
+    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) || twips <= 0) return false;
+    userDefinedMm = QSizeF(twips / kTwipsPerMm, height().value_or(0) / kTwipsPerMm);
+    settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
+    return true;
+}
+
+bool ScriptedPrinters::setHeight(double twips) {
+    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) || twips <= 0) return false;
+    userDefinedMm = QSizeF(width().value_or(0) / kTwipsPerMm, twips / kTwipsPerMm);
+    settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
+    return true;
+}
+
+QSizeF ScriptedPrinters::printableAreaMm() const {
+    const QSizeF page(width().value_or(0) / kTwipsPerMm, height().value_or(0) / kTwipsPerMm);
+    return settings.value(PrinterProperty::Orientation) == 2 ? page.transposed() : page;
+}
+
+std::unique_ptr<platform::PrintDocument> ScriptedPrinters::openDocument(QString& error) {
+    if (refuseDocuments || bound < 0) {
+        error = QStringLiteral("プリンタが応答しません。");
+        return nullptr;
+    }
+    ++opened;
+    const QSizeF mm = printableAreaMm();
+    return std::make_unique<ImageDocument>(*this, QSize(qRound(mm.width() / 25.4 * 100), qRound(mm.height() / 25.4 * 100)));
+}
+
+ScriptedPrintSetupDialog::~ScriptedPrintSetupDialog() {
+    if (!answers_.isEmpty())
+        QTest::qFail("the print set-up dialog was not opened as often as scripted", __FILE__, __LINE__);
+}
+
+bool ScriptedPrintSetupDialog::run(platform::PRINTDLG& dialog) {
+    shown << dialog;
+    if (answers_.isEmpty()) {
+        QTest::qFail("the print set-up dialog opened without a scripted answer", __FILE__, __LINE__);
+        return false;
+    }
+    return answers_.takeFirst()(dialog);
+}
+
+ScriptedPrintSetupDialog::Answer ScriptedPrintSetupDialog::confirm() {
+    return [](platform::PRINTDLG&) { return true; };
+}
+
+ScriptedPrintSetupDialog::Answer ScriptedPrintSetupDialog::cancel() {
+    return [](platform::PRINTDLG&) { return false; };
+}
+
+ScriptedPrintSetupDialog::Answer ScriptedPrintSetupDialog::choose(const QString& deviceName) {
+    return [deviceName](platform::PRINTDLG& d) {
+        const platform::DEVNAMES old = d.hDevNames.value_or(platform::DEVNAMES{});
+        d.hDevNames = platform::DEVNAMES::make(old.driver(), deviceName, old.output());
+        if (d.hDevMode) d.hDevMode->dmDeviceName = deviceName.left(platform::CCHDEVICENAME);
+        return true;
+    };
+}
+
+PrinterTestServices::PrinterTestServices(QList<FakePrinter> installed) : printers(std::move(installed)) {
+    services.printers = &printers;
+    services.printSetup = &printSetup;
+}
+
+}  // namespace pellix::test

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/PrintSetupDialog.h"
+#include "platform/PrinterSystem.h"
+#include "support/TestDoubles.h"
+
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <functional>
+#include <optional>
+
+namespace pellix::test {
+
+// One installed printer of a scripted collection.
+struct FakePrinter {
+    FakePrinter() = default;
+    explicit FakePrinter(QString deviceName) : name(std::move(deviceName)) {}
+
+    QString name;
+    QString driver = QStringLiteral("FakeDriver");
+    QString port = QStringLiteral("usb://fake");
+    QList<int> paperCodes = {1, 9, 11, 256};
+    // Settings the printer starts with when it is bound.
+    QHash<platform::PrinterProperty, int> defaults = {
+        {platform::PrinterProperty::PaperSize, 9},    {platform::PrinterProperty::Orientation, 1},
+        {platform::PrinterProperty::PaperBin, 7},     {platform::PrinterProperty::PrintQuality, 600},
+        {platform::PrinterProperty::ColorMode, 1},    {platform::PrinterProperty::Duplex, 1},
+        {platform::PrinterProperty::Zoom, 100}};
+    // Values a setting accepts (paper sizes: paperCodes); a setting not listed accepts any value
+    // but 0.
+    QHash<platform::PrinterProperty, QList<int>> accepted = {
+        {platform::PrinterProperty::Orientation, {1, 2}},
+        {platform::PrinterProperty::PaperBin, {1, 2, 4, 7}},
+        {platform::PrinterProperty::ColorMode, {1, 2}},
+        {platform::PrinterProperty::Duplex, {1, 2, 3}}};
+    // Settings that cannot be read.
+    QList<platform::PrinterProperty> unreadable;
+};
+
+// An installed-printer collection as the test scripts it. Documents are drawn into images at
+// 100 dpi and kept when they end.
+class ScriptedPrinters final : public platform::PrinterSystem {
+public:
+    explicit ScriptedPrinters(QList<FakePrinter> printers = {FakePrinter{QStringLiteral("LP-100")}});
+
+    QStringList installedPrinters() const override;
+    QList<int> acceptedPaperCodes(int index) const override;
+    bool bind(int index) override;
+    std::optional<QString> deviceName() const override;
+    std::optional<QString> driverName() const override;
+    std::optional<QString> port() const override;
+    std::optional<int> get(platform::PrinterProperty property) const override;
+    bool set(platform::PrinterProperty property, int value) override;
+    std::optional<double> width() const override;
+    std::optional<double> height() const override;
+    bool setWidth(double twips) override;
+    bool setHeight(double twips) override;
+    QSizeF printableAreaMm() const override;
+    double dotsPerInch() const override { return 100; }
+    std::unique_ptr<platform::PrintDocument> openDocument(QString& error) override;
+
+    QList<FakePrinter> printers;
+    int bound = -1;  // index of the application printer; -1 before any binding
+    QHash<platform::PrinterProperty, int> settings;
+    QSizeF userDefinedMm;
+
+    // When set, no document can be started.
+    bool refuseDocuments = false;
+    // Documents handed to the printer (each a list of pages) and documents discarded.
+    QList<QList<QImage>> printed;
+    int discarded = 0;
+    int opened = 0;
+};
+
+// The print set-up dialog as the test scripts it: each run takes the next answer, which may
+// change the records and says whether the user confirmed. A run with no answer left, or answers
+// left over when the double goes away, fails the test.
+class ScriptedPrintSetupDialog final : public platform::PrintSetupDialog {
+public:
+    using Answer = std::function<bool(platform::PRINTDLG&)>;
+    ~ScriptedPrintSetupDialog() override;
+
+    bool run(platform::PRINTDLG& dialog) override;
+    void expect(Answer answer) { answers_ << std::move(answer); }
+
+    static Answer confirm();
+    static Answer cancel();
+    // Confirms with another printer chosen (the names record replaced).
+    static Answer choose(const QString& deviceName);
+
+    QList<platform::PRINTDLG> shown;  // the records as the dialog received them
+
+private:
+    QList<Answer> answers_;
+};
+
+// Test services with the scripted printers and print set-up dialog.
+struct PrinterTestServices : TestServices {
+    explicit PrinterTestServices(QList<FakePrinter> installed = {FakePrinter{QStringLiteral("LP-100")}});
+    ScriptedPrinters printers;
+    ScriptedPrintSetupDialog printSetup;
+};
+
+}  // namespace pellix::test
