@@ -328,13 +328,22 @@ Status RecordSource::open(const QString& path, const QString& queryText) {
 
 Status RecordSource::open(const QString& path, const QString& queryText, const Options& options) {
     close();
+    Workbook wb;
+    if (Status s = wb.openFile(path); !s) return s;
+    return open(wb, queryText, options);
+}
+
+Status RecordSource::open(Workbook& wb, const QString& queryText) {
+    return open(wb, queryText, Options{});
+}
+
+Status RecordSource::open(Workbook& wb, const QString& queryText, const Options& options) {
+    close();
     d->options = options;
     Status status = [&]() -> Status {
         if (queryText.contains(QChar(0)))
             return Status::failure(ErrorKind::Refused,
                                    QStringLiteral("SQL文に使えない文字 (NUL) が含まれています。"));
-        Workbook wb;
-        if (Status s = wb.openFile(path); !s) return s;
         const QList<Token> tokens = tokenize(queryText);
         if (Status s = d->openEngine(); !s) return s;
         d->startClock();

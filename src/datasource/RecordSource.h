@@ -31,6 +31,8 @@
 
 namespace pellix::datasource {
 
+class Workbook;
+
 // A value as text; no value (std::nullopt) for an empty cell.
 using Field = std::optional<QString>;
 
@@ -66,6 +68,9 @@ public:
     // success the source stands on the first row (or at the end when there is none).
     Status open(const QString& path, const QString& queryText);
     Status open(const QString& path, const QString& queryText, const Options& options);
+    // The same over a workbook already read.
+    Status open(Workbook& workbook, const QString& queryText);
+    Status open(Workbook& workbook, const QString& queryText, const Options& options);
     bool isOpen() const;
     void close();
 
