@@ -1,6 +1,10 @@
 #include "app/AppServices.h"
 
 #include "platform/QtPlatform.h"
+#include "platform/QtPrinters.h"
+#include "printer/Form3.h"
+#include "printing/F_CustInput.h"
+#include "printing/frmprinting.h"
 #include "shell/Form8.h"
 
 #include <QCoreApplication>
@@ -13,12 +17,16 @@ struct AppServices::Impl {
     platform::QtMessageBoxes messages;
     platform::UnameOsVersion osVersion;
     platform::QtUrlOpener urls;
+    platform::QtPrinterSystem printers;
+    platform::QtPrintSetupDialog printSetup;
 };
 
 AppServices::AppServices() : impl_(std::make_unique<Impl>()) {
     services_.messages = &impl_->messages;
     services_.osVersion = &impl_->osVersion;
     services_.urls = &impl_->urls;
+    services_.printers = &impl_->printers;
+    services_.printSetup = &impl_->printSetup;
     services_.defaultsDir = findDefaultsDir();
 }
 
@@ -39,6 +47,9 @@ QString findDefaultsDir() {
 
 void registerWindows(shell::WindowRegistry& windows) {
     windows.add<shell::Form8>();
+    windows.add<printer::Form3>();
+    windows.add<printing::F_CustInput>();
+    windows.add<printing::frmprinting>();
 }
 
 }  // namespace pellix::app

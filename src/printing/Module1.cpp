@@ -1,5 +1,6 @@
 #include "printing/Module1.h"
 
+#include "platform/Regional.h"
 #include "platform/Services.h"
 #include "printer/Form3.h"
 #include "printing/F_CustInput.h"
@@ -49,12 +50,6 @@ void row(PrinterSurface& printer, double x, double y, double size, bool bold, bo
 
 }  // namespace
 
-QLocale priceLocale() {
-    const QLocale system = QLocale::system();
-    if (system.language() == QLocale::C) return QLocale(QLocale::Japanese, QLocale::Japan);
-    return system;
-}
-
 std::optional<QString> formatPrice(const QString& price, const QLocale& locale) {
     bool ok = false;
     double v = QLocale::c().toDouble(price.trimmed(), &ok);
@@ -101,7 +96,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
     const qsizetype n = s.size();
     const QString itemName = form->Text2->text();
     const QString name = form->Text3->text();
-    const auto price = formatPrice(form->Text4->text(), priceLocale());
+    const auto price = formatPrice(form->Text4->text(), platform::regionalLocale());
     if (!price)
         return settings::Status::failure(
             QStringLiteral("価格「%1」が数値ではありません。").arg(form->Text4->text()));

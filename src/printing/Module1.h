@@ -47,9 +47,6 @@ settings::Status print_setup(shell::AppContext& ctx, PrinterSurface& printer);
 void print_header(shell::AppContext& ctx, PrinterSurface& printer, const Origin& origin);
 settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, const Origin& origin);
 
-// The regional settings prices are formatted with: the user's, or Japanese conventions where
-// none are set (the C locale).
-QLocale priceLocale();
 // The price as currency text with the locale's own decimals, grouping and symbol; nullopt when
 // the text is not a number.
 std::optional<QString> formatPrice(const QString& price, const QLocale& locale);
