@@ -1,0 +1,186 @@
+// One label printed through the real printer services to "Pellix PDF", checked with poppler
+// and zbar as a reader of the printed page would see it.
+#include "platform/Barcode.h"
+#include "platform/QtPrinters.h"
+#include "printing/F_CustInput.h"
+#include "printing/Module1.h"
+#include "printing/frmprinting.h"
+#include "shell/WindowRegistry.h"
+#include "support/PrinterDoubles.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace pellix;
+
+namespace {
+
+struct Word {
+    QString text;
+    double xMm = 0;
+    double yMm = 0;
+};
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Words of the first page with their top left corners in millimetres.
+QList<Word> words(const QString& pdf) {
+    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
+    QList<Word> out;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        out << Word{m.captured(3), m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72};
+    }
+    return out;
+}
+
+}  // namespace
+
+class tst_label_pdf : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void labelTextsAtTheirPositions_data();
+    void labelTextsAtTheirPositions();
+    void barcodeDecodesFromRaster();
+    void discardedLabelLeavesNoFile();
+    void eachLabelIsANumberedFile();
+
+private:
+    QString printOne();
+
+    std::unique_ptr<QTemporaryDir> out;
+    std::unique_ptr<test::TempConfigHome> home;
+    std::unique_ptr<test::TestServices> ts;
+    std::unique_ptr<platform::QtPrinterSystem> printers;
+    std::unique_ptr<shell::WindowRegistry> registry;
+};
+
+void tst_label_pdf::initTestCase() {
+    for (const char* tool : {"pdftotext", "pdftoppm", "zbarimg"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+}
+
+void tst_label_pdf::init() {
+    out = std::make_unique<QTemporaryDir>();
+    qputenv(platform::kPdfDirVariable, (out->path() + QStringLiteral("/labels")).toUtf8());
+    home = std::make_unique<test::TempConfigHome>();
+    home->installDefaults();
+    ts = std::make_unique<test::TestServices>();
+    printers = std::make_unique<platform::QtPrinterSystem>();
+    // Whatever CUPS offers on this machine, print to the built-in PDF printer.
+    QVERIFY(printers->bind(int(printers->installedPrinters().indexOf(platform::kPdfPrinterName))));
+    ts->services.printers = printers.get();
+    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+
+    auto* form = registry->load<printing::F_CustInput>();
+    form->Text1->setText(QStringLiteral("4901234567894"));
+    form->Text2->setText(QStringLiteral("りんごじゅうす"));  // one script: pdftotext splits words where the script changes
+    form->Text3->setText(QStringLiteral("青森県産"));
+    form->Text4->setText(QStringLiteral("1500"));
+    form->Text5->setText(QStringLiteral("JAN-4901234567894"));
+    form->Text8->setText(QStringLiteral("4901234567894"));
+    form->Textsize1->setText(QStringLiteral("10"));
+    form->Textsize2->setText(QStringLiteral("20"));
+    form->Textsize3->setText(QStringLiteral("0"));
+    QCOMPARE(platform::BarcodeCopy(form->Text5->text().toLatin1(), 5, 25, 1, form->Picture2), 1);
+}
+
+void tst_label_pdf::cleanup() {
+    registry.reset();
+    printers.reset();
+    ts.reset();
+    home.reset();
+    out.reset();
+    qunsetenv(platform::kPdfDirVariable);
+}
+
+QString tst_label_pdf::printOne() {
+    const settings::Status st = printing::Module1::print_label(registry->context());
+    if (!st) qWarning("%s", qPrintable(st.message));
+    const QStringList files = QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
+    return files.isEmpty() ? QString() : out->path() + QStringLiteral("/labels/") + files.last();
+}
+
+void tst_label_pdf::labelTextsAtTheirPositions_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("item name") << QStringLiteral("りんごじゅうす") << 13.0 << 24.0;
+    QTest::newRow("name") << QStringLiteral("青森県産") << 13.0 << 26.5;
+    QTest::newRow("price") << QStringLiteral("￥1,500") << 23.0 << 29.7;
+    QTest::newRow("title 2") << QStringLiteral("税込価格") << 11.0 << 31.0;
+    QTest::newRow("JAN text, first group") << QStringLiteral("4") << 14.0 << 41.0;
+}
+
+void tst_label_pdf::labelTextsAtTheirPositions() {
+    QFETCH(QString, text);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    const QString pdf = printOne();
+    QVERIFY(!pdf.isEmpty());
+    const QList<Word> found = words(pdf);
+    bool seen = false;
+    for (const Word& w : found) {
+        // The PDF's text layer names the yen sign by its compatibility form.
+        if (w.text.normalized(QString::NormalizationForm_KC) != text.normalized(QString::NormalizationForm_KC)) continue;
+        seen = true;
+        QVERIFY2(qAbs(w.xMm - x) <= 0.5, qPrintable(QStringLiteral("x %1 mm").arg(w.xMm)));
+        QVERIFY2(qAbs(w.yMm - y) <= 0.5, qPrintable(QStringLiteral("y %1 mm").arg(w.yMm)));
+    }
+    QStringList all;
+    for (const Word& w : found) all << QStringLiteral("%1 (%2, %3)").arg(w.text).arg(w.xMm).arg(w.yMm);
+    QVERIFY2(seen, qPrintable(QStringLiteral("%1 not among: %2").arg(text, all.join(QStringLiteral(", ")))));
+}
+
+void tst_label_pdf::barcodeDecodesFromRaster() {
+    const QString pdf = printOne();
+    QVERIFY(!pdf.isEmpty());
+    const QString png = out->path() + QStringLiteral("/page");
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                                     QStringLiteral("-singlefile"), pdf, png});
+    QVERIFY(QFile::exists(png + QStringLiteral(".png")));
+    const QString decoded = run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png + QStringLiteral(".png")});
+    QCOMPARE(decoded.trimmed(), QStringLiteral("EAN-13:4901234567894"));
+}
+
+void tst_label_pdf::discardedLabelLeavesNoFile() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            auto* progress = registry->find<printing::frmprinting>();
+            QVERIFY(progress);
+            progress->comcancel1->click();
+        },
+        Qt::QueuedConnection);
+    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(!QDir(out->path() + QStringLiteral("/labels")).exists() ||
+            QDir(out->path() + QStringLiteral("/labels")).isEmpty());
+}
+
+void tst_label_pdf::eachLabelIsANumberedFile() {
+    for (int i = 0; i < 3; ++i) QVERIFY(printing::Module1::print_label(registry->context()));
+    QCOMPARE(QDir(out->path() + QStringLiteral("/labels")).entryList(QDir::Files),
+             (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf"),
+                          QStringLiteral("label-000003.pdf")}));
+}
+
+QTEST_MAIN(tst_label_pdf)
+#include "tst_label_pdf.moc"
