@@ -11,7 +11,7 @@ merges runs of RK cells into MULRK, and fixes the sheets' stream offsets. The co
 written by xlwt's own compound-file writer.
 
 Run with Debian's python3 and python3-xlwt:  /usr/bin/python3 make_formulas.py [OUTDIR]
-Writes formulas.xls, dates1904.xls, protected.xls and old-format.xls.
+Writes formulas.xls, plain-cells.xls, dates1904.xls, protected.xls and old-format.xls.
 """
 import os
 import struct
@@ -300,6 +300,16 @@ def build():
     # A row of whole numbers, merged into one MULRK record below.
     for c, v in enumerate([11, 22, 33, 44, 55, 66]):
         ws2.write(4, c, v)
+    # A shared string long enough to cross several CONTINUE pieces, switching width each time.
+    ws2.write(5, 4, "Latin then 日本語 across pieces " * 8)
+
+    # Full-width Latin names (letter case matters to them too), an empty header cell and a
+    # repeated name; the table starts in column B, row 2.
+    ws3 = wb.add_sheet("Ｗｉｄｅ")
+    for c, h in enumerate(["ＪＡＮ", None, "価格", "価格"]):
+        if h is not None:
+            ws3.write(1, c + 1, h)
+    ws3.write(2, 1, "4900012345600"); ws3.write(2, 2, "空の見出し"); ws3.write(2, 3, 100); ws3.write(2, 4, 200)
 
     return wb, results
 
@@ -310,6 +320,11 @@ def main(out):
     stream = wb.get_biff_data()
     parts = substreams(stream)
     glob = parts[0]
+    sheets = [edit_sheet(parts[1], results, None), edit_sheet(parts[2], {}, 4), parts[3]]
+
+    # The same cells with xlwt's own shared string table, for readers that cannot take the
+    # small pieces below (FreeXL, the test oracle, reads uninitialised memory on them).
+    save(os.path.join(out, "plain-cells.xls"), assemble(glob, sheets))
 
     # Rewrite the shared strings in small pieces, with a reading for one of them.
     sst_at = next(i for i, (rid, _) in enumerate(glob) if rid == SST)
@@ -317,11 +332,9 @@ def main(out):
     while glob[end][0] == CONTINUE:
         end += 1
     strings = read_sst(glob[sst_at:end])
-    strings.append(("Latin then 日本語 across pieces " * 8, b""))
     glob = glob[:sst_at] + write_sst(strings, {"ふりがな付き": "フリガナツキ"}, 61) + \
         [r for r in glob[end:] if r[0] != EXTSST]
 
-    sheets = [edit_sheet(parts[1], results, None), edit_sheet(parts[2], {}, 4)]
     save(os.path.join(out, "formulas.xls"), assemble(glob, sheets))
 
     # The same workbook counting dates from 1904.
