@@ -286,8 +286,13 @@ void initGsf() {
         // A damaged file is reported as such; the container library's own complaints about it
         // would only clutter standard error.
         const auto quiet = [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {};
-        for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK), quiet, nullptr);
+        // Some of them carry no log domain; nothing else in the program logs through glib.
+        for (const char* domain : {"libgsf", "libgsf:msole", static_cast<const char*>(nullptr)})
+            g_log_set_handler(domain,
+                              GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                             G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_INFO |
+                                             G_LOG_LEVEL_DEBUG),
+                              quiet, nullptr);
     });
 }
 
