@@ -102,6 +102,8 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
             QStringLiteral("価格「%1」が数値ではありません。").arg(form->Text4->text()));
     const QString title2 = ctx.windows.load<printer::Form3>()->Text2->text();
     const QString jan = janText(form->Text8->text());
+    // Taken now: the job form may go away while the loop yields to the event loop.
+    const std::optional<platform::BarcodePicture> picture = form->Picture2.picture;
 
     printer.CurrentY(o.Y + line_h);
     while (!s.isEmpty()) {
@@ -145,7 +147,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
             row(printer, o.X + 13, o.Y + 9.7, o.Z + 11, true, true, *price);
             row(printer, o.X + 1, o.Y + 11, o.Z + 6.5, true, true, title2);
             // A record that gave no barcode prints none, rather than the previous record's.
-            if (form->Picture2.picture) printer.PaintPicture(*form->Picture2.picture, o.X + 1, o.Y + 14, kBarcodeWidth);
+            if (picture) printer.PaintPicture(*picture, o.X + 1, o.Y + 14, kBarcodeWidth);
             row(printer, o.X + 4, o.Y + 21, o.Z + 8, true, false, jan);
             printer.EndDoc();
         }

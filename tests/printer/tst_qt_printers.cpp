@@ -4,6 +4,7 @@
 #include "platform/QtPrinters.h"
 
 #include <QPainter>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,7 @@ class tst_qt_printers : public QObject {
 private slots:
     void init();
     void cleanup();
+    void startsOnCupsDefaultOrPdf();
     void pdfPrinterComesLast();
     void pdfPaperCodes();
     void paperCodeSetsPageSize_data();
@@ -38,6 +40,14 @@ void tst_qt_printers::init() {
 }
 
 void tst_qt_printers::cleanup() { printers.reset(); }
+
+void tst_qt_printers::startsOnCupsDefaultOrPdf() {
+    const platform::QtPrinterSystem fresh;
+    const QString cupsDefault = QPrinterInfo::defaultPrinterName();
+    QCOMPARE(fresh.deviceName(), std::optional<QString>(cupsDefault.isEmpty() ? QStringLiteral("Pellix PDF") : cupsDefault));
+    QCOMPARE(fresh.installedPrinters().mid(0, fresh.installedPrinters().size() - 1),
+             QPrinterInfo::availablePrinterNames());
+}
 
 void tst_qt_printers::pdfPrinterComesLast() {
     const QStringList names = printers->installedPrinters();
