@@ -9,9 +9,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace pellix::platform {
 
@@ -20,7 +22,6 @@ namespace {
 constexpr double kTwipsPerMm = 1440.0 / 25.4;
 constexpr int kHighestPaperCode = 1024;
 constexpr double kPdfDefaultDpi = 1200.0;
-constexpr double kCupsMeasureDpi = 600.0;
 
 // Paper sources the device-mode record names (DMBIN_*).
 bool isPaperSource(int code) { return (code >= 1 && code <= 11) || code == 14 || code == 15; }
@@ -63,11 +64,12 @@ QPageLayout::Orientation qtOrientation(int code) {
     return code == 2 ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-// The document of the built-in PDF printer: written into memory, so that a discarded document
-// leaves nothing behind, and stored as the next numbered file when it ends.
+// A document drawn into an in-memory PDF, so that a discarded document leaves nothing behind
+// anywhere; when it ends, deliver() hands the bytes on and answers an error text or nothing.
 class PdfDocument final : public PrintDocument {
 public:
-    PdfDocument(const QPageLayout& layout, double dpi, const QString& dir) : dir_(dir) {
+    using Deliver = std::function<QString(const QByteArray&)>;
+    PdfDocument(const QPageLayout& layout, double dpi, Deliver deliver) : deliver_(std::move(deliver)) {
         buffer_.open(QIODevice::WriteOnly);
         writer_ = std::make_unique<QPdfWriter>(&buffer_);
         writer_->setResolution(int(dpi));
@@ -85,29 +87,7 @@ public:
     bool newPage() override { return writer_->newPage(); }
     QString finish() override {
         painter_.end();
-        if (!QDir().mkpath(dir_))
-            return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir_);
-        // The next free number after the highest one in the folder.
-        static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
-        qint64 next = 1;
-        for (const QString& name : QDir(dir_).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
-            const auto m = numbered.match(name);
-            if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
-        }
-        for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
-            QFile file(QStringLiteral("%1/label-%2.pdf").arg(dir_).arg(next, 6, 10, QLatin1Char('0')));
-            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                if (file.exists()) continue;
-                return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
-            }
-            const QByteArray& bytes = buffer_.data();
-            if (file.write(bytes) != bytes.size() || !file.flush()) {
-                file.remove();
-                return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
-            }
-            return {};
-        }
-        return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir_);
+        return deliver_(buffer_.data());
     }
     void discard() override {
         if (painter_.isActive()) painter_.end();
@@ -116,43 +96,55 @@ public:
     }
 
 private:
-    QString dir_;
+    Deliver deliver_;
     QBuffer buffer_;
     std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
 };
 
-// A document on a CUPS queue: Qt spools it when the painter ends and drops it on abort.
-class CupsDocument final : public PrintDocument {
-public:
-    explicit CupsDocument(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
-        painter_.begin(printer_.get());
+// Stores a document of the built-in printer as the next numbered file of the folder.
+QString storeNumbered(const QString& dir, const QByteArray& bytes) {
+    if (!QDir().mkpath(dir)) return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+    static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
+    qint64 next = 1;
+    for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
+        const auto m = numbered.match(name);
+        if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
     }
-    ~CupsDocument() override {
-        if (painter_.isActive()) {
-            printer_->abort();
-            painter_.end();
+    for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
+        QFile file(QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0')));
+        // NewOnly: two programs printing at once never write into the same file.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (file.exists()) continue;
+            return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
         }
-    }
-    bool started() const { return painter_.isActive(); }
-    QPainter& painter() override { return painter_; }
-    double dotsPerInch() const override { return printer_->resolution(); }
-    bool newPage() override { return printer_->newPage(); }
-    QString finish() override {
-        if (!painter_.end() || printer_->printerState() == QPrinter::Error)
-            return QStringLiteral("プリンタ %1 に印刷データを送れませんでした。").arg(printer_->printerName());
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            file.remove();
+            return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
+        }
         return {};
     }
-    void discard() override {
-        if (!painter_.isActive()) return;
-        printer_->abort();
-        painter_.end();
-    }
+    return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir);
+}
 
-private:
-    std::unique_ptr<QPrinter> printer_;
-    QPainter painter_;
-};
+// Hands a document to a CUPS queue with the CUPS client. Qt's own CUPS engine cannot withdraw
+// a document once drawing has begun, so documents are drawn as PDF first and sent only when
+// they end.
+QString submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
+    QStringList args{QStringLiteral("-d"), queue, QStringLiteral("-t"), QStringLiteral("Pellix label")};
+    for (const QString& o : options) args << QStringLiteral("-o") << o;
+    args << QStringLiteral("--");
+    QProcess lp;
+    lp.start(QStringLiteral("lp"), args);
+    if (!lp.waitForStarted(10000))
+        return QStringLiteral("印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。");
+    lp.write(bytes);
+    lp.closeWriteChannel();
+    if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
+        return QStringLiteral("プリンタ %1 に印刷データを送れませんでした。%2")
+            .arg(queue, QString::fromLocal8Bit(lp.readAllStandardError()).trimmed());
+    return {};
+}
 
 }  // namespace
 
@@ -190,6 +182,24 @@ struct QtPrinterSystem::State {
     QPageSize page() const { return pageForCode(paperCode, userDefinedMm); }
     QPageLayout layout() const {
         return QPageLayout(page(), qtOrientation(orientation), QMarginsF(0, 0, 0, 0));
+    }
+
+    // Job options for the bound CUPS queue. Orientation needs none: the pages are already
+    // turned.
+    QStringList cupsOptions() const {
+        QStringList o;
+        const QPageSize p = page();
+        if (paperCode == kUserDefinedPaper) {
+            const QSizeF mm = p.size(QPageSize::Millimeter);
+            o << QStringLiteral("media=Custom.%1x%2mm").arg(mm.width()).arg(mm.height());
+        } else {
+            o << QStringLiteral("media=%1").arg(p.key());
+        }
+        o << (duplex == 2   ? QStringLiteral("sides=two-sided-long-edge")
+              : duplex == 3 ? QStringLiteral("sides=two-sided-short-edge")
+                            : QStringLiteral("sides=one-sided"));
+        o << (color == 1 ? QStringLiteral("print-color-mode=monochrome") : QStringLiteral("print-color-mode=color"));
+        return o;
     }
 
     // A printer object for the bound CUPS queue with the current settings.
@@ -375,22 +385,27 @@ QSizeF QtPrinterSystem::printableAreaMm() const {
 }
 
 double QtPrinterSystem::dotsPerInch() const {
-    if (s_->quality > 0) return s_->quality;
-    return s_->isPdf() ? kPdfDefaultDpi : kCupsMeasureDpi;
+    // Documents are drawn as PDF; the PDF printer's quality sets that drawing's resolution.
+    if (s_->isPdf() && s_->quality > 0) return s_->quality;
+    return kPdfDefaultDpi;
 }
 
 std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
+    std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
-        auto doc = std::make_unique<PdfDocument>(s_->layout(), dotsPerInch(), pdfOutputDir());
-        if (!doc->started()) {
-            error = QStringLiteral("PDFの作成を開始できません。");
-            return nullptr;
-        }
-        return doc;
+        doc = std::make_unique<PdfDocument>(s_->layout(), dotsPerInch(), [dir = pdfOutputDir()](const QByteArray& b) {
+            return storeNumbered(dir, b);
+        });
+    } else {
+        // The page with the queue's own margins, so that the origin is the printable area's.
+        const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
+        doc = std::make_unique<PdfDocument>(layout, dotsPerInch(),
+                                            [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
+                                                return submitToCups(queue, options, b);
+                                            });
     }
-    auto doc = std::make_unique<CupsDocument>(s_->cupsPrinter(QPrinter::HighResolution));
     if (!doc->started()) {
-        error = QStringLiteral("プリンタ %1 で印刷を開始できません。").arg(s_->name());
+        error = QStringLiteral("印刷を開始できません。");
         return nullptr;
     }
     return doc;
