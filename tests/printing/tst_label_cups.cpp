@@ -1,0 +1,131 @@
+// Labels printed on a real CUPS queue. Runs when PELLIX_TEST_CUPS_QUEUE names a cups-pdf queue
+// and PELLIX_TEST_CUPS_OUT its output folder (the "Out" folder of /etc/cups/cups-pdf.conf);
+// skipped otherwise. Set-up on a machine without an init system:
+//   /usr/sbin/cupsd; lpadmin -p LabelPDF -v cups-pdf:/ -E -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd
+#include "platform/Barcode.h"
+#include "platform/QtPrinters.h"
+#include "printer/PrinterSetup.h"
+#include "printing/F_CustInput.h"
+#include "printing/Module1.h"
+#include "printing/frmprinting.h"
+#include "shell/WindowRegistry.h"
+#include "support/TestDoubles.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace pellix;
+
+class tst_label_cups : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void labelReachesQueueAndDecodes();
+    void discardedLabelIsNeverQueued();
+
+private:
+    QStringList outputs() const {
+        return QDir(outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    }
+    void fill(const QString& value);
+    // Whether the queue still holds jobs that are not done.
+    bool busy() const {
+        QProcess lpstat;
+        lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue});
+        lpstat.waitForFinished(10000);
+        return !lpstat.readAllStandardOutput().trimmed().isEmpty();
+    }
+
+    QString queue;
+    QString outDir;
+    std::unique_ptr<test::TempConfigHome> home;
+    std::unique_ptr<test::TestServices> ts;
+    std::unique_ptr<platform::QtPrinterSystem> printers;
+    std::unique_ptr<shell::WindowRegistry> registry;
+};
+
+void tst_label_cups::initTestCase() {
+    queue = qEnvironmentVariable("PELLIX_TEST_CUPS_QUEUE");
+    outDir = qEnvironmentVariable("PELLIX_TEST_CUPS_OUT");
+    if (queue.isEmpty() || outDir.isEmpty())
+        QSKIP("PELLIX_TEST_CUPS_QUEUE and PELLIX_TEST_CUPS_OUT name no cups-pdf queue");
+}
+
+void tst_label_cups::init() {
+    home = std::make_unique<test::TempConfigHome>();
+    home->installDefaults();
+    ts = std::make_unique<test::TestServices>();
+    printers = std::make_unique<platform::QtPrinterSystem>();
+    ts->services.printers = printers.get();
+    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    // Bound by name as a saved printer choice is, with A5 paper.
+    const auto bound = printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);
+    QVERIFY(bound.ok && bound.value);
+    QCOMPARE(printers->get(platform::PrinterProperty::PaperSize), std::optional<int>(11));
+}
+
+void tst_label_cups::cleanup() {
+    registry.reset();
+    printers.reset();
+    ts.reset();
+    home.reset();
+}
+
+void tst_label_cups::fill(const QString& value) {
+    auto* form = registry->load<printing::F_CustInput>();
+    form->Text1->setText(value);
+    form->Text2->setText(QStringLiteral("りんごじゅうす"));
+    form->Text3->setText(QStringLiteral("青森県産"));
+    form->Text4->setText(QStringLiteral("1500"));
+    form->Text5->setText(QStringLiteral("JAN-") + value);
+    form->Text8->setText(value);
+    form->Textsize1->setText(QStringLiteral("10"));
+    form->Textsize2->setText(QStringLiteral("20"));
+    form->Textsize3->setText(QStringLiteral("0"));
+    platform::BarcodeCopy(form->Text5->text().toLatin1(), 5, 25, 1, form->Picture2);
+}
+
+void tst_label_cups::labelReachesQueueAndDecodes() {
+    const QStringList before = outputs();
+    fill(QStringLiteral("4901234567894"));
+    const settings::Status st = printing::Module1::print_label(registry->context());
+    QVERIFY2(st, qPrintable(st.message));
+    // The spooler works on its own; wait until it has written its file.
+    QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
+    QCOMPARE(outputs().size(), before.size() + 1);
+    QString pdf;
+    for (const QString& f : outputs())
+        if (!before.contains(f)) pdf = outDir + QLatin1Char('/') + f;
+
+    QTemporaryDir dir;
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                                                   QStringLiteral("-singlefile"), pdf, dir.path() + QStringLiteral("/p")});
+    QProcess zbar;
+    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), dir.path() + QStringLiteral("/p.png")});
+    QVERIFY(zbar.waitForFinished(30000));
+    QCOMPARE(QString::fromLatin1(zbar.readAllStandardOutput()).trimmed(), QStringLiteral("EAN-13:4901234567894"));
+}
+
+void tst_label_cups::discardedLabelIsNeverQueued() {
+    const int before = int(outputs().size());
+    fill(QStringLiteral("4901234567894"));
+    QMetaObject::invokeMethod(
+        this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); }, Qt::QueuedConnection);
+    QVERIFY(printing::Module1::print_label(registry->context()));
+    // A label printed after it is the only one that comes out: the queue keeps its order.
+    fill(QStringLiteral("45678905"));
+    QVERIFY(printing::Module1::print_label(registry->context()));
+    QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
+    QCOMPARE(int(outputs().size()), before + 1);
+}
+
+QTEST_MAIN(tst_label_cups)
+#include "tst_label_cups.moc"
