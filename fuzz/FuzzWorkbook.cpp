@@ -9,10 +9,10 @@ namespace pellix::fuzz {
 
 void readWorkbook(const std::uint8_t* data, std::size_t size) {
     using namespace datasource;
-    Workbook wb;
+    auto wb = std::make_shared<Workbook>();
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (!wb.openBytes(bytes, QStringLiteral("fuzz.xls"))) return;
-    const QStringList names = wb.sheetNames();
+    if (!wb->openBytes(bytes, QStringLiteral("fuzz.xls"))) return;
+    const QStringList names = wb->sheetNames();
     for (const QString& name : names) {
         RecordSource source;
         QString table = name;

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <cmath>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace pellix::datasource {
@@ -44,42 +45,6 @@ QString cellText(const Cell& c, const Workbook& wb) {
     return {};
 }
 
-int bindCell(sqlite3_stmt* stmt, int index, const Cell& c, const Workbook& wb) {
-    switch (c.type) {
-    case CellType::Number: {
-        if (c.date) {
-            const QString d = dateText(c.number, wb.dateMode1904());
-            if (!d.isNull()) {
-                const QByteArray u = d.toUtf8();
-                return sqlite3_bind_text(stmt, index, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-            }
-        }
-        qint64 whole = 0;
-        if (wholeInteger(c.number, whole)) return sqlite3_bind_int64(stmt, index, whole);
-        if (!std::isfinite(c.number)) {
-            static const QByteArray num = QByteArrayLiteral("#NUM!");
-            return sqlite3_bind_text(stmt, index, num.constData(), int(num.size()), SQLITE_STATIC);
-        }
-        return sqlite3_bind_double(stmt, index, c.number);
-    }
-    case CellType::Text: {
-        const QByteArray& t = wb.text(c.text);
-        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_STATIC);
-    }
-    case CellType::Boolean: {
-        const QByteArray& t = c.code ? kTrueUtf8 : kFalseUtf8;
-        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_STATIC);
-    }
-    case CellType::Error: {
-        const QByteArray t = Workbook::errorText(c.code).toUtf8();
-        return sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-    }
-    case CellType::Empty:
-        break;
-    }
-    return sqlite3_bind_null(stmt, index);
-}
-
 // Column names from the first row that holds a value: an empty header cell names its column
 // F<n> (n its position from 1), and so does a name that repeats an earlier one without regard
 // to letter case, since the query could not tell the two apart.
@@ -108,6 +73,159 @@ QStringList headerNames(const Sheet& sheet, const Workbook& wb, int firstCol, in
     return names;
 }
 
+
+// A loaded sheet as the engine sees it: a read-only virtual table over the cells in memory, so
+// that the sheet costs no copy into the engine. Each data row is a row that holds a value.
+struct SheetData {
+    std::shared_ptr<Workbook> workbook;
+    Sheet sheet;
+    int firstCol = 0;
+    QStringList names;
+    std::vector<std::uint32_t> rowStart;  // first cell of each data row, then the end
+};
+
+struct SheetVtab : sqlite3_vtab {
+    SheetData* data = nullptr;
+};
+
+struct SheetCursor : sqlite3_vtab_cursor {
+    std::size_t row = 0;
+};
+
+int sheetConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out, char**) {
+    auto* data = static_cast<SheetData*>(aux);
+    QStringList quoted;
+    for (const QString& n : data->names) quoted << quoteIdentifier(n);
+    const QByteArray schema = QStringLiteral("CREATE TABLE x(%1)").arg(quoted.join(QLatin1Char(','))).toUtf8();
+    const int rc = sqlite3_declare_vtab(db, schema.constData());
+    if (rc != SQLITE_OK) return rc;
+    sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
+    auto* vtab = new SheetVtab;
+    vtab->data = data;
+    *out = vtab;
+    return SQLITE_OK;
+}
+
+int sheetDisconnect(sqlite3_vtab* vtab) {
+    delete static_cast<SheetVtab*>(vtab);
+    return SQLITE_OK;
+}
+
+int sheetBestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
+    // Only whole scans: the engine applies every condition itself.
+    const double rows = double(static_cast<SheetVtab*>(vtab)->data->rowStart.size() - 1);
+    info->estimatedCost = rows + 1;
+    info->estimatedRows = sqlite3_int64(rows);
+    return SQLITE_OK;
+}
+
+int sheetOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = new SheetCursor;
+    return SQLITE_OK;
+}
+
+int sheetClose(sqlite3_vtab_cursor* cursor) {
+    delete static_cast<SheetCursor*>(cursor);
+    return SQLITE_OK;
+}
+
+int sheetFilter(sqlite3_vtab_cursor* cursor, int, const char*, int, sqlite3_value**) {
+    static_cast<SheetCursor*>(cursor)->row = 0;
+    return SQLITE_OK;
+}
+
+int sheetNext(sqlite3_vtab_cursor* cursor) {
+    ++static_cast<SheetCursor*>(cursor)->row;
+    return SQLITE_OK;
+}
+
+int sheetEof(sqlite3_vtab_cursor* cursor) {
+    const SheetData* d = static_cast<SheetVtab*>(cursor->pVtab)->data;
+    return static_cast<SheetCursor*>(cursor)->row + 1 >= d->rowStart.size();
+}
+
+int sheetRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid) {
+    *rowid = sqlite3_int64(static_cast<SheetCursor*>(cursor)->row) + 1;
+    return SQLITE_OK;
+}
+
+int sheetColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* ctx, int column) {
+    const SheetData* d = static_cast<SheetVtab*>(cursor->pVtab)->data;
+    const std::size_t row = static_cast<SheetCursor*>(cursor)->row;
+    const auto first = d->sheet.cells.begin() + d->rowStart[row];
+    const auto last = d->sheet.cells.begin() + d->rowStart[row + 1];
+    const int col = d->firstCol + column;
+    const auto it = std::lower_bound(first, last, col, [](const Cell& c, int v) { return c.col < v; });
+    if (it == last || it->col != col) return SQLITE_OK;  // an empty cell: no value
+    const Cell& c = *it;
+    const Workbook& wb = *d->workbook;
+    switch (c.type) {
+    case CellType::Number: {
+        if (c.date) {
+            const QString text = dateText(c.number, wb.dateMode1904());
+            if (!text.isNull()) {
+                const QByteArray u = text.toUtf8();
+                sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+                break;
+            }
+        }
+        qint64 whole = 0;
+        if (wholeInteger(c.number, whole))
+            sqlite3_result_int64(ctx, whole);
+        else if (std::isfinite(c.number))
+            sqlite3_result_double(ctx, c.number);
+        else
+            sqlite3_result_text(ctx, "#NUM!", 5, SQLITE_STATIC);
+        break;
+    }
+    case CellType::Text: {
+        const QByteArray& t = wb.text(c.text);
+        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
+        break;
+    }
+    case CellType::Boolean: {
+        const QByteArray& t = c.code ? kTrueUtf8 : kFalseUtf8;
+        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
+        break;
+    }
+    case CellType::Error: {
+        const QByteArray t = Workbook::errorText(c.code).toUtf8();
+        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case CellType::Empty:
+        break;
+    }
+    return SQLITE_OK;
+}
+
+const sqlite3_module kSheetModule = {
+    /* iVersion */ 0,
+    /* xCreate */ sheetConnect,
+    /* xConnect */ sheetConnect,
+    /* xBestIndex */ sheetBestIndex,
+    /* xDisconnect */ sheetDisconnect,
+    /* xDestroy */ sheetDisconnect,
+    /* xOpen */ sheetOpen,
+    /* xClose */ sheetClose,
+    /* xFilter */ sheetFilter,
+    /* xNext */ sheetNext,
+    /* xEof */ sheetEof,
+    /* xColumn */ sheetColumn,
+    /* xRowid */ sheetRowid,
+    /* xUpdate */ nullptr,
+    /* xBegin */ nullptr,
+    /* xSync */ nullptr,
+    /* xCommit */ nullptr,
+    /* xRollback */ nullptr,
+    /* xFindFunction */ nullptr,
+    /* xRename */ nullptr,
+    /* xSavepoint */ nullptr,
+    /* xRelease */ nullptr,
+    /* xRollbackTo */ nullptr,
+    /* xShadowName */ nullptr,
+};
+
 struct Statement {
     sqlite3_stmt* p = nullptr;
     ~Statement() { sqlite3_finalize(p); }
@@ -125,6 +243,7 @@ struct RecordSource::Impl {
     QSet<QString> tables;                   // loaded tables, case-folded
     QHash<QString, QString> canonicalNames; // case-folded name -> name as loaded ("" if ambiguous)
     QStringList columns;
+    int modules = 0;
 
     ~Impl() { close(); }
 
@@ -133,6 +252,7 @@ struct RecordSource::Impl {
         stmt = nullptr;
         sqlite3_close_v2(db);
         db = nullptr;
+        modules = 0;
         atEnd = true;
         columns.clear();
         tables.clear();
@@ -238,52 +358,37 @@ struct RecordSource::Impl {
         return exec("PRAGMA temp_store = MEMORY");
     }
 
-    Status loadSheet(const QString& table, const Sheet& sheet, const Workbook& wb) {
-        int firstCol = 0, lastCol = 0;
-        if (!sheet.cells.empty()) {
-            firstCol = lastCol = sheet.cells[0].col;
-            for (const Cell& c : sheet.cells) {
-                firstCol = std::min<int>(firstCol, c.col);
+    // Makes the sheet the table of that name: column names from its first row that holds a
+    // value, one row for each further row that holds a value.
+    Status loadSheet(const QString& table, std::shared_ptr<Workbook> workbook, Sheet sheet) {
+        auto data = std::make_unique<SheetData>();
+        data->workbook = std::move(workbook);
+        data->sheet = std::move(sheet);
+        const std::vector<Cell>& cells = data->sheet.cells;
+        int lastCol = 0;
+        if (!cells.empty()) {
+            data->firstCol = lastCol = cells[0].col;
+            for (const Cell& c : cells) {
+                data->firstCol = std::min<int>(data->firstCol, c.col);
                 lastCol = std::max<int>(lastCol, c.col);
             }
         }
-        const int width = lastCol - firstCol + 1;
-        const QStringList names = headerNames(sheet, wb, firstCol, width);
-        QStringList quoted;
-        QString placeholders;
-        for (const QString& n : names) {
-            quoted << quoteIdentifier(n);
-            remember(n);
-            placeholders += placeholders.isEmpty() ? QLatin1String("?") : QLatin1String(",?");
-        }
-        const QString create = QStringLiteral("CREATE TABLE %1 (%2)")
-                                   .arg(quoteIdentifier(table), quoted.join(QLatin1Char(',')));
-        if (Status s = exec(create.toUtf8().constData()); !s) return s;
-        if (sheet.cells.empty()) return Status::success();
-
-        Statement insert;
-        const QByteArray sql =
-            QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoteIdentifier(table), placeholders).toUtf8();
-        int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &insert.p, nullptr);
-        if (rc != SQLITE_OK) return engineFailure(rc);
-        if (Status s = exec("BEGIN"); !s) return s;
-        const std::vector<Cell>& cells = sheet.cells;
-        const std::uint16_t headerRow = cells[0].row;
+        data->names = headerNames(data->sheet, *data->workbook, data->firstCol, lastCol - data->firstCol + 1);
+        for (const QString& n : data->names) remember(n);
         std::size_t i = 0;
-        while (i < cells.size() && cells[i].row == headerRow) ++i;
-        // Only rows that hold a value have cells: a row whose cells are all empty is no record.
-        while (i < cells.size()) {
-            const std::uint16_t row = cells[i].row;
-            sqlite3_clear_bindings(insert.p);
-            for (; i < cells.size() && cells[i].row == row; ++i) {
-                rc = bindCell(insert.p, cells[i].col - firstCol + 1, cells[i], wb);
-                if (rc != SQLITE_OK) return engineFailure(rc);
-            }
-            rc = sqlite3_step(insert.p);
-            if (rc != SQLITE_DONE) return engineFailure(rc);
-            sqlite3_reset(insert.p);
-        }
-        return exec("COMMIT");
+        while (i < cells.size() && cells[i].row == cells[0].row) ++i;
+        for (std::size_t j = i; j < cells.size(); ++j)
+            if (j == i || cells[j].row != cells[j - 1].row) data->rowStart.push_back(std::uint32_t(j));
+        data->rowStart.push_back(std::uint32_t(cells.size()));
+
+        const QByteArray module = QByteArray("pellix_sheet_") + QByteArray::number(modules++);
+        SheetData* raw = data.release();
+        int rc = sqlite3_create_module_v2(db, module.constData(), &kSheetModule, raw,
+                                          [](void* p) { delete static_cast<SheetData*>(p); });
+        if (rc != SQLITE_OK) return engineFailure(rc);
+        const QByteArray create =
+            QStringLiteral("CREATE VIRTUAL TABLE %1 USING %2").arg(quoteIdentifier(table), QString::fromLatin1(module)).toUtf8();
+        return exec(create.constData());
     }
 
     int step() {
@@ -328,16 +433,16 @@ Status RecordSource::open(const QString& path, const QString& queryText) {
 
 Status RecordSource::open(const QString& path, const QString& queryText, const Options& options) {
     close();
-    Workbook wb;
-    if (Status s = wb.openFile(path); !s) return s;
-    return open(wb, queryText, options);
+    auto wb = std::make_shared<Workbook>();
+    if (Status s = wb->openFile(path); !s) return s;
+    return open(std::move(wb), queryText, options);
 }
 
-Status RecordSource::open(Workbook& wb, const QString& queryText) {
-    return open(wb, queryText, Options{});
+Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText) {
+    return open(std::move(wb), queryText, Options{});
 }
 
-Status RecordSource::open(Workbook& wb, const QString& queryText, const Options& options) {
+Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText, const Options& options) {
     close();
     d->options = options;
     Status status = [&]() -> Status {
@@ -349,13 +454,13 @@ Status RecordSource::open(Workbook& wb, const QString& queryText, const Options&
         d->startClock();
         for (const QString& table : sheetTables(tokens)) {
             const QString sheetName = table.chopped(1);
-            const int index = wb.findSheet(sheetName);
+            const int index = wb->findSheet(sheetName);
             if (index < 0)
                 return Status::failure(ErrorKind::SheetNotFound,
                                        QStringLiteral("シート「%1」がブックにありません。").arg(sheetName));
             Sheet sheet;
-            if (Status s = wb.readSheet(index, sheet); !s) return s;
-            if (Status s = d->loadSheet(table, sheet, wb); !s) return s;
+            if (Status s = wb->readSheet(index, sheet); !s) return s;
+            if (Status s = d->loadSheet(table, wb, std::move(sheet)); !s) return s;
             d->tables.insert(table.toCaseFolded());
             d->remember(table);
         }

@@ -4,6 +4,9 @@
 // in-memory SQL table named "<sheet>$" whose column names are the sheet's first row, and the
 // query text of the database settings runs over it as SQL.
 //
+// The sheet's cells stay where the reader put them: the table is a read-only virtual table over
+// them, so loading costs no copy.
+//
 // The engine runs exactly one read-only SELECT over the loaded sheets. The database lives in
 // memory only; the engine refuses a second statement, ATTACH, PRAGMA, every write and extension
 // loading, and stops a query that runs away. The workbook is read into memory and closed before
@@ -68,9 +71,9 @@ public:
     // success the source stands on the first row (or at the end when there is none).
     Status open(const QString& path, const QString& queryText);
     Status open(const QString& path, const QString& queryText, const Options& options);
-    // The same over a workbook already read.
-    Status open(Workbook& workbook, const QString& queryText);
-    Status open(Workbook& workbook, const QString& queryText, const Options& options);
+    // The same over a workbook already read; the source keeps it while it is open.
+    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText);
+    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText, const Options& options);
     bool isOpen() const;
     void close();
 

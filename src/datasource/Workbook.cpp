@@ -172,12 +172,16 @@ public:
             if (high) {
                 const std::uint32_t n = std::min(cch, avail / 2);
                 if (n == 0) return false;  // half a character at the end of a piece
-                for (std::uint32_t i = 0; i < n; ++i) out.push_back(char16_t(p[2 * i] | (p[2 * i + 1] << 8)));
+                const std::size_t at = out.size();
+                out.resize(at + n);
+                for (std::uint32_t i = 0; i < n; ++i) out[at + i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
                 cch -= n;
                 off_ += 2 * n;
             } else {
                 const std::uint32_t n = std::min(cch, avail);
-                for (std::uint32_t i = 0; i < n; ++i) out.push_back(char16_t(p[i]));
+                const std::size_t at = out.size();
+                out.resize(at + n);
+                for (std::uint32_t i = 0; i < n; ++i) out[at + i] = char16_t(p[i]);
                 cch -= n;
                 off_ += n;
             }
