@@ -1,10 +1,10 @@
 #include "platform/Barcode.h"
 
+#include <zint.h>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <zint.h>
 
 namespace pellix::platform {
 
@@ -14,7 +14,8 @@ const QByteArray kPrefix = QByteArrayLiteral("JAN-");
 constexpr int kDefaultHeightModules = 50;
 
 bool allDigits(const QByteArray& s) {
-    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.isEmpty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 struct SymbolDeleter {
@@ -39,13 +40,16 @@ std::optional<QByteArray> janDigits(const QByteArray& barcodeText) {
     const QByteArray value = barcodeText.mid(kPrefix.size());
     if (!allDigits(value)) return std::nullopt;
     switch (value.size()) {
-    case 12:
-    case 7: return value + char('0' + eanCheckDigit(value));
-    case 13:
-    case 8:
-        if (value.back() - '0' != eanCheckDigit(value.left(value.size() - 1))) return std::nullopt;
-        return value;
-    default: return std::nullopt;
+        case 12:
+        case 7:
+            return value + char('0' + eanCheckDigit(value));
+        case 13:
+        case 8:
+            if (value.back() - '0' != eanCheckDigit(value.left(value.size() - 1)))
+                return std::nullopt;
+            return value;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -67,7 +71,8 @@ void BarcodePicture::paint(QPainter& painter, const QRectF& target) const {
     const int bottom = std::max(top + 1, int(std::lround(device.bottom())));
     for (const Bar& bar : bars) {
         const int left = int(std::lround(device.left() + bar.x * scale));
-        const int right = std::max(left + 1, int(std::lround(device.left() + (bar.x + bar.width) * scale)));
+        const int right =
+            std::max(left + 1, int(std::lround(device.left() + (bar.x + bar.width) * scale)));
         painter.fillRect(QRect(left, top, right - left, bottom - top), Qt::black);
     }
     painter.restore();
@@ -88,7 +93,8 @@ std::optional<BarcodePicture> encodeBarcode(const QByteArray& barcodeText, std::
     if (ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
                         int(data.size())) >= ZINT_ERROR)
         return std::nullopt;
-    if (ZBarcode_Buffer_Vector(symbol.get(), 0) >= ZINT_ERROR || !symbol->vector) return std::nullopt;
+    if (ZBarcode_Buffer_Vector(symbol.get(), 0) >= ZINT_ERROR || !symbol->vector)
+        return std::nullopt;
 
     const int symbolModules = symbol->width;  // 95 for EAN-13, 67 for EAN-8
     if (symbolModules <= 0) return std::nullopt;

@@ -42,11 +42,11 @@ struct BarcodePicture {
         double x = 0;      // left edge in modules from the picture's left edge
         double width = 0;  // in modules
     };
-    QByteArray digits;         // the encoded number, check digit included
+    QByteArray digits;  // the encoded number, check digit included
     QList<Bar> bars;
-    int modules = 0;           // picture width in modules, quiet zones included
-    double modulePixels = 1;   // module width in pixels at 96 dpi
-    double heightPixels = 0;   // bar height in pixels at 96 dpi
+    int modules = 0;          // picture width in modules, quiet zones included
+    double modulePixels = 1;  // module width in pixels at 96 dpi
+    double heightPixels = 0;  // bar height in pixels at 96 dpi
 
     // Natural size in pixels at 96 dpi.
     QSizeF naturalSize() const { return {modules * modulePixels, heightPixels}; }

@@ -89,7 +89,7 @@ struct PRINTDLG {
 
 // The print set-up dialog: shows the printer and settings of the records, modal to the owner.
 class PrintSetupDialog {
-public:
+  public:
     virtual ~PrintSetupDialog() = default;
     // Shows the dialog; on confirmation fills the records with the chosen printer and settings
     // and answers true; on cancel answers false and leaves the record as it was.

@@ -32,12 +32,20 @@ inline constexpr const char* kPdfDirVariable = "PELLIX_PDF_DIR";
 //  - ColorMode: 1 monochrome, 2 colour
 //  - Duplex: 1 simplex, 2 long edge, 3 short edge
 //  - Zoom: scaling in per cent
-enum class PrinterProperty { PaperSize, Orientation, PaperBin, PrintQuality, ColorMode, Duplex, Zoom };
+enum class PrinterProperty {
+    PaperSize,
+    Orientation,
+    PaperBin,
+    PrintQuality,
+    ColorMode,
+    Duplex,
+    Zoom
+};
 
 // One print document on the application printer, open from its first page on. The painter
 // works in device pixels with its origin at the top left of the printable area.
 class PrintDocument {
-public:
+  public:
     virtual ~PrintDocument() = default;
     virtual QPainter& painter() = 0;
     // Device pixels per inch.
@@ -54,7 +62,7 @@ public:
 // Reads answer nullopt and sets answer false when the printer cannot report or rejects the
 // value; the property then keeps what it had.
 class PrinterSystem {
-public:
+  public:
     virtual ~PrinterSystem() = default;
 
     // Device names of the installed printers in enumeration order.

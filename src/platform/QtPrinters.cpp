@@ -24,39 +24,60 @@ constexpr int kHighestPaperCode = 1024;
 constexpr double kPdfDefaultDpi = 1200.0;
 
 // Paper sources the device-mode record names (DMBIN_*).
-bool isPaperSource(int code) { return (code >= 1 && code <= 11) || code == 14 || code == 15; }
+bool isPaperSource(int code) {
+    return (code >= 1 && code <= 11) || code == 14 || code == 15;
+}
 
 QPrinter::PaperSource qtPaperSource(int code) {
     switch (code) {
-    case 1: return QPrinter::OnlyOne;
-    case 2: return QPrinter::Lower;
-    case 3: return QPrinter::Middle;
-    case 4: return QPrinter::Manual;
-    case 5: return QPrinter::Envelope;
-    case 6: return QPrinter::EnvelopeManual;
-    case 8: return QPrinter::Tractor;
-    case 9: return QPrinter::SmallFormat;
-    case 10: return QPrinter::LargeFormat;
-    case 11: return QPrinter::LargeCapacity;
-    case 14: return QPrinter::Cassette;
-    case 15: return QPrinter::FormSource;
-    default: return QPrinter::Auto;
+        case 1:
+            return QPrinter::OnlyOne;
+        case 2:
+            return QPrinter::Lower;
+        case 3:
+            return QPrinter::Middle;
+        case 4:
+            return QPrinter::Manual;
+        case 5:
+            return QPrinter::Envelope;
+        case 6:
+            return QPrinter::EnvelopeManual;
+        case 8:
+            return QPrinter::Tractor;
+        case 9:
+            return QPrinter::SmallFormat;
+        case 10:
+            return QPrinter::LargeFormat;
+        case 11:
+            return QPrinter::LargeCapacity;
+        case 14:
+            return QPrinter::Cassette;
+        case 15:
+            return QPrinter::FormSource;
+        default:
+            return QPrinter::Auto;
     }
 }
 
 int duplexCode(QPrinter::DuplexMode mode) {
     switch (mode) {
-    case QPrinter::DuplexLongSide: return 2;
-    case QPrinter::DuplexShortSide: return 3;
-    default: return 1;
+        case QPrinter::DuplexLongSide:
+            return 2;
+        case QPrinter::DuplexShortSide:
+            return 3;
+        default:
+            return 1;
     }
 }
 
 QPrinter::DuplexMode qtDuplex(int code) {
     switch (code) {
-    case 2: return QPrinter::DuplexLongSide;
-    case 3: return QPrinter::DuplexShortSide;
-    default: return QPrinter::DuplexNone;
+        case 2:
+            return QPrinter::DuplexLongSide;
+        case 3:
+            return QPrinter::DuplexShortSide;
+        default:
+            return QPrinter::DuplexNone;
     }
 }
 
@@ -67,9 +88,10 @@ QPageLayout::Orientation qtOrientation(int code) {
 // A document drawn into an in-memory PDF, so that a discarded document leaves nothing behind
 // anywhere; when it ends, deliver() hands the bytes on and answers an error text or nothing.
 class PdfDocument final : public PrintDocument {
-public:
+  public:
     using Deliver = std::function<QString(const QByteArray&)>;
-    PdfDocument(const QPageLayout& layout, double dpi, Deliver deliver) : deliver_(std::move(deliver)) {
+    PdfDocument(const QPageLayout& layout, double dpi, Deliver deliver)
+        : deliver_(std::move(deliver)) {
         buffer_.open(QIODevice::WriteOnly);
         writer_ = std::make_unique<QPdfWriter>(&buffer_);
         writer_->setResolution(int(dpi));
@@ -95,7 +117,7 @@ public:
         buffer_.setData(QByteArray());
     }
 
-private:
+  private:
     Deliver deliver_;
     QBuffer buffer_;
     std::unique_ptr<QPdfWriter> writer_;
@@ -104,7 +126,8 @@ private:
 
 // Stores a document of the built-in printer as the next numbered file of the folder.
 QString storeNumbered(const QString& dir, const QByteArray& bytes) {
-    if (!QDir().mkpath(dir)) return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+    if (!QDir().mkpath(dir))
+        return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
     static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
     qint64 next = 1;
     for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
@@ -131,13 +154,15 @@ QString storeNumbered(const QString& dir, const QByteArray& bytes) {
 // a document once drawing has begun, so documents are drawn as PDF first and sent only when
 // they end.
 QString submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
-    QStringList args{QStringLiteral("-d"), queue, QStringLiteral("-t"), QStringLiteral("Pellix label")};
+    QStringList args{QStringLiteral("-d"), queue, QStringLiteral("-t"),
+                     QStringLiteral("Pellix label")};
     for (const QString& o : options) args << QStringLiteral("-o") << o;
     args << QStringLiteral("--");
     QProcess lp;
     lp.start(QStringLiteral("lp"), args);
     if (!lp.waitForStarted(10000))
-        return QStringLiteral("印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。");
+        return QStringLiteral(
+            "印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。");
     lp.write(bytes);
     lp.closeWriteChannel();
     if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
@@ -165,11 +190,11 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
 }
 
 struct QtPrinterSystem::State {
-    QStringList cups;           // CUPS queue names, in CUPS's order
-    int bound = -1;             // index into installedPrinters()
+    QStringList cups;  // CUPS queue names, in CUPS's order
+    int bound = -1;    // index into installedPrinters()
     // Settings of the application printer.
     int paperCode = 9;
-    QSizeF userDefinedMm;       // portrait width and height for code 256
+    QSizeF userDefinedMm;  // portrait width and height for code 256
     int orientation = 1;
     int paperBin = 7;
     int quality = 0;
@@ -198,7 +223,8 @@ struct QtPrinterSystem::State {
         o << (duplex == 2   ? QStringLiteral("sides=two-sided-long-edge")
               : duplex == 3 ? QStringLiteral("sides=two-sided-short-edge")
                             : QStringLiteral("sides=one-sided"));
-        o << (color == 1 ? QStringLiteral("print-color-mode=monochrome") : QStringLiteral("print-color-mode=color"));
+        o << (color == 1 ? QStringLiteral("print-color-mode=monochrome")
+                         : QStringLiteral("print-color-mode=color"));
         return o;
     }
 
@@ -219,24 +245,29 @@ struct QtPrinterSystem::State {
 QtPrinterSystem::QtPrinterSystem() : s_(std::make_unique<State>()) {
     s_->cups = QPrinterInfo::availablePrinterNames();
     const qsizetype def = s_->cups.indexOf(QPrinterInfo::defaultPrinterName());
-    bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def) : int(s_->cups.size()));
+    bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def)
+                                                                   : int(s_->cups.size()));
 }
 
 QtPrinterSystem::~QtPrinterSystem() = default;
 
-QStringList QtPrinterSystem::installedPrinters() const { return s_->cups + QStringList{kPdfPrinterName}; }
+QStringList QtPrinterSystem::installedPrinters() const {
+    return s_->cups + QStringList{kPdfPrinterName};
+}
 
 QList<int> QtPrinterSystem::acceptedPaperCodes(int index) const {
     QList<int> codes;
     if (index == int(s_->cups.size())) {
         for (int code = 1; code <= kHighestPaperCode; ++code)
-            if (code == kUserDefinedPaper || QPageSize::id(code) != QPageSize::Custom) codes << code;
+            if (code == kUserDefinedPaper || QPageSize::id(code) != QPageSize::Custom)
+                codes << code;
         return codes;
     }
     if (index < 0 || index > int(s_->cups.size())) return codes;
     const QPrinterInfo info = QPrinterInfo::printerInfo(s_->cups[index]);
     for (const QPageSize& size : info.supportedPageSizes())
-        if (size.windowsId() > 0 && size.windowsId() <= kHighestPaperCode) codes << size.windowsId();
+        if (size.windowsId() > 0 && size.windowsId() <= kHighestPaperCode)
+            codes << size.windowsId();
     if (info.supportsCustomPageSizes()) codes << kUserDefinedPaper;
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
@@ -271,7 +302,9 @@ bool QtPrinterSystem::bind(int index) {
     return true;
 }
 
-std::optional<QString> QtPrinterSystem::deviceName() const { return s_->name(); }
+std::optional<QString> QtPrinterSystem::deviceName() const {
+    return s_->name();
+}
 
 std::optional<QString> QtPrinterSystem::driverName() const {
     if (s_->isPdf()) return QStringLiteral("Pellix");
@@ -287,13 +320,20 @@ std::optional<QString> QtPrinterSystem::port() const {
 std::optional<int> QtPrinterSystem::get(PrinterProperty property) const {
     const State& s = *s_;
     switch (property) {
-    case PrinterProperty::PaperSize: return s.paperCode;
-    case PrinterProperty::Orientation: return s.orientation;
-    case PrinterProperty::PaperBin: return s.paperBin;
-    case PrinterProperty::PrintQuality: return s.quality;
-    case PrinterProperty::ColorMode: return s.color;
-    case PrinterProperty::Duplex: return s.duplex;
-    case PrinterProperty::Zoom: return s.zoom;
+        case PrinterProperty::PaperSize:
+            return s.paperCode;
+        case PrinterProperty::Orientation:
+            return s.orientation;
+        case PrinterProperty::PaperBin:
+            return s.paperBin;
+        case PrinterProperty::PrintQuality:
+            return s.quality;
+        case PrinterProperty::ColorMode:
+            return s.color;
+        case PrinterProperty::Duplex:
+            return s.duplex;
+        case PrinterProperty::Zoom:
+            return s.zoom;
     }
     return std::nullopt;
 }
@@ -301,47 +341,47 @@ std::optional<int> QtPrinterSystem::get(PrinterProperty property) const {
 bool QtPrinterSystem::set(PrinterProperty property, int value) {
     State& s = *s_;
     switch (property) {
-    case PrinterProperty::PaperSize: {
-        if (!acceptedPaperCodes(s.bound).contains(value)) return false;
-        if (value == kUserDefinedPaper && s.paperCode != kUserDefinedPaper)
-            s.userDefinedMm = s.page().size(QPageSize::Millimeter);
-        s.paperCode = value;
-        return true;
-    }
-    case PrinterProperty::Orientation:
-        if (value != 1 && value != 2) return false;
-        s.orientation = value;
-        return true;
-    case PrinterProperty::PaperBin:
-        if (!isPaperSource(value)) return false;
-        s.paperBin = value;
-        return true;
-    case PrinterProperty::PrintQuality:
-        if (s.isPdf() ? !(value >= 72 && value <= 2400) && !(value >= -4 && value <= -1)
-                      : !(value >= 1 && value <= 9600) && !(value >= -4 && value <= -1))
-            return false;
-        // The PDF printer keeps its own resolution for the named qualities.
-        s.quality = (s.isPdf() && value < 0) ? int(kPdfDefaultDpi) : value;
-        return true;
-    case PrinterProperty::ColorMode:
-        if (value != 1 && value != 2) return false;
-        s.color = value;
-        return true;
-    case PrinterProperty::Duplex: {
-        if (value < 1 || value > 3) return false;
-        if (value != 1) {
-            if (s.isPdf()) return false;
-            const auto modes = QPrinterInfo::printerInfo(s.name()).supportedDuplexModes();
-            if (!modes.contains(qtDuplex(value))) return false;
+        case PrinterProperty::PaperSize: {
+            if (!acceptedPaperCodes(s.bound).contains(value)) return false;
+            if (value == kUserDefinedPaper && s.paperCode != kUserDefinedPaper)
+                s.userDefinedMm = s.page().size(QPageSize::Millimeter);
+            s.paperCode = value;
+            return true;
         }
-        s.duplex = value;
-        return true;
-    }
-    case PrinterProperty::Zoom:
-        // Labels are drawn at their own size; no other scaling is offered.
-        if (value != 100) return false;
-        s.zoom = value;
-        return true;
+        case PrinterProperty::Orientation:
+            if (value != 1 && value != 2) return false;
+            s.orientation = value;
+            return true;
+        case PrinterProperty::PaperBin:
+            if (!isPaperSource(value)) return false;
+            s.paperBin = value;
+            return true;
+        case PrinterProperty::PrintQuality:
+            if (s.isPdf() ? !(value >= 72 && value <= 2400) && !(value >= -4 && value <= -1)
+                          : !(value >= 1 && value <= 9600) && !(value >= -4 && value <= -1))
+                return false;
+            // The PDF printer keeps its own resolution for the named qualities.
+            s.quality = (s.isPdf() && value < 0) ? int(kPdfDefaultDpi) : value;
+            return true;
+        case PrinterProperty::ColorMode:
+            if (value != 1 && value != 2) return false;
+            s.color = value;
+            return true;
+        case PrinterProperty::Duplex: {
+            if (value < 1 || value > 3) return false;
+            if (value != 1) {
+                if (s.isPdf()) return false;
+                const auto modes = QPrinterInfo::printerInfo(s.name()).supportedDuplexModes();
+                if (!modes.contains(qtDuplex(value))) return false;
+            }
+            s.duplex = value;
+            return true;
+        }
+        case PrinterProperty::Zoom:
+            // Labels are drawn at their own size; no other scaling is offered.
+            if (value != 100) return false;
+            s.zoom = value;
+            return true;
     }
     return false;
 }
@@ -393,16 +433,17 @@ double QtPrinterSystem::dotsPerInch() const {
 std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
     std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
-        doc = std::make_unique<PdfDocument>(s_->layout(), dotsPerInch(), [dir = pdfOutputDir()](const QByteArray& b) {
-            return storeNumbered(dir, b);
-        });
+        doc = std::make_unique<PdfDocument>(
+            s_->layout(), dotsPerInch(),
+            [dir = pdfOutputDir()](const QByteArray& b) { return storeNumbered(dir, b); });
     } else {
         // The page with the queue's own margins, so that the origin is the printable area's.
         const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
-        doc = std::make_unique<PdfDocument>(layout, dotsPerInch(),
-                                            [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
-                                                return submitToCups(queue, options, b);
-                                            });
+        doc = std::make_unique<PdfDocument>(
+            layout, dotsPerInch(),
+            [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
+                return submitToCups(queue, options, b);
+            });
     }
     if (!doc->started()) {
         error = QStringLiteral("印刷を開始できません。");
@@ -411,8 +452,7 @@ std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
     return doc;
 }
 
-bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
-    QPrinter printer(QPrinter::HighResolution);
+void printerFromRecords(const PRINTDLG& dialog, QPrinter& printer) {
     const QString device = dialog.hDevNames ? dialog.hDevNames->device() : QString();
     if (device.compare(kPdfPrinterName, Qt::CaseInsensitive) == 0) {
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -426,26 +466,25 @@ bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
                 dm->dmPaperSize, QSizeF(dm->dmPaperWidth / 10.0, dm->dmPaperLength / 10.0));
             if (page.isValid()) printer.setPageSize(page);
         }
-        if (dm->dmFields & DM_ORIENTATION) printer.setPageOrientation(qtOrientation(dm->dmOrientation));
+        if (dm->dmFields & DM_ORIENTATION)
+            printer.setPageOrientation(qtOrientation(dm->dmOrientation));
         if (dm->dmFields & DM_DUPLEX) printer.setDuplex(qtDuplex(dm->dmDuplex));
         if (dm->dmFields & DM_COLOR)
             printer.setColorMode(dm->dmColor == 1 ? QPrinter::GrayScale : QPrinter::Color);
     }
+}
 
-    QPrintDialog box(&printer, dialog.hwndOwner);
-    box.setWindowTitle(QStringLiteral("プリンタの設定"));
-    if (dialog.Flags & PD_PRINTSETUP)
-        box.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-    if (box.exec() != QDialog::Accepted) return false;
-
+void recordsFromPrinter(const QPrinter& printer, PRINTDLG& dialog) {
+    // Fields the dialog does not offer (paper source, quality, zoom) keep what was sent.
     DEVMODE dm = dialog.hDevMode.value_or(DEVMODE{});
-    const QString chosen = printer.outputFormat() == QPrinter::PdfFormat ? kPdfPrinterName
-                                                                          : printer.printerName();
+    const QString chosen =
+        printer.outputFormat() == QPrinter::PdfFormat ? kPdfPrinterName : printer.printerName();
     dm.dmDeviceName = chosen.left(CCHDEVICENAME);
     const QPageSize page = printer.pageLayout().pageSize();
     dm.dmFields |= DM_PAPERSIZE | DM_ORIENTATION | DM_DUPLEX | DM_COLOR;
-    if (page.windowsId() > 0) {
-        dm.dmPaperSize = std::int16_t(page.windowsId());
+    const int code = page.id() == QPageSize::Custom ? 0 : page.windowsId();
+    if (code > 0 && code != kUserDefinedPaper) {
+        dm.dmPaperSize = std::int16_t(code);
         dm.dmPaperWidth = 0;
         dm.dmPaperLength = 0;
         dm.dmFields &= ~(DM_PAPERWIDTH | DM_PAPERLENGTH);
@@ -462,10 +501,22 @@ bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
     dialog.hDevMode = dm;
 
     const bool same = dialog.hDevNames && dialog.hDevNames->device() == chosen;
-    const QString driver = same ? dialog.hDevNames->driver()
-                                : (chosen == kPdfPrinterName ? QStringLiteral("Pellix") : QStringLiteral("CUPS"));
+    const QString driver =
+        same ? dialog.hDevNames->driver()
+             : (chosen == kPdfPrinterName ? QStringLiteral("Pellix") : QStringLiteral("CUPS"));
     const QString port = same ? dialog.hDevNames->output() : QString();
     dialog.hDevNames = DEVNAMES::make(driver, chosen, port);
+}
+
+bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
+    QPrinter printer(QPrinter::HighResolution);
+    printerFromRecords(dialog, printer);
+    QPrintDialog box(&printer, dialog.hwndOwner);
+    box.setWindowTitle(QStringLiteral("プリンタの設定"));
+    if (dialog.Flags & PD_PRINTSETUP)
+        box.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (box.exec() != QDialog::Accepted) return false;
+    recordsFromPrinter(printer, dialog);
     return true;
 }
 

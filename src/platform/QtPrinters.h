@@ -5,6 +5,8 @@
 
 #include <QPageSize>
 
+class QPrinter;
+
 namespace pellix::platform {
 
 // Output folder of the built-in PDF printer: PELLIX_PDF_DIR when set, else ~/Pellix/labels.
@@ -20,7 +22,7 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm = {});
 // numbered file of its folder, a CUPS queue receives it through the CUPS client (lp) with the
 // paper, duplex and colour settings as job options. A discarded document goes nowhere.
 class QtPrinterSystem final : public PrinterSystem {
-public:
+  public:
     QtPrinterSystem();
     ~QtPrinterSystem() override;
 
@@ -44,15 +46,20 @@ public:
     double dotsPerInch() const override;
     std::unique_ptr<PrintDocument> openDocument(QString& error) override;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> s_;
 };
 
+// The dialog's records turned into a printer object, and a printer object's choice turned back
+// into the records.
+void printerFromRecords(const PRINTDLG& dialog, QPrinter& printer);
+void recordsFromPrinter(const QPrinter& printer, PRINTDLG& dialog);
+
 // The print set-up dialog as Qt's print dialog: printer, paper, orientation, duplex and colour
 // are chosen there; the PDF output of the dialog stands for "Pellix PDF".
 class QtPrintSetupDialog final : public PrintSetupDialog {
-public:
+  public:
     bool run(PRINTDLG& dialog) override;
 };
 

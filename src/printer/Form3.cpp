@@ -39,15 +39,16 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("設定　出力レイアウト選択"));
     setClientTwips(6930, 5250);
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("出力レイアウト選択"), twipsRect(240, 120, 6450, 375));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("出力レイアウト選択"),
+                       twipsRect(240, 120, 6450, 375));
     Label1->setFont(shell::namedFont(shell::kPGothic, 12, true));
 
     Frame1 = new QGroupBox(QStringLiteral("レイアウト選択項目"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(240, 600, 6450, 3840));
 
-    const char* captions[4] = {"ラベルシール", "ｶｽﾀﾏｲｽﾞ5255　家具統一伝票　(C5255仕様)", "カスタマイズ2",
-                               "カスタマイズ設定【無効】"};
+    const char* captions[4] = {"ラベルシール", "ｶｽﾀﾏｲｽﾞ5255　家具統一伝票　(C5255仕様)",
+                               "カスタマイズ2", "カスタマイズ設定【無効】"};
     const QRect places[4] = {twipsRect(240, 360, 2400, 300), twipsRect(240, 1620, 5800, 300),
                              twipsRect(240, 2460, 3000, 300), twipsRect(240, 1620, 5800, 300)};
     for (int i = 0; i < 4; ++i) {
@@ -59,10 +60,13 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     Option1[3]->setEnabled(false);
     Option1[3]->stackUnder(Option1[1]);  // same spot as option 1, hidden by it
 
-    Label2 = makeLabel(Frame1, "Label2", QStringLiteral("SIZE 標準ﾀｲﾌﾟ"), twipsRect(2760, 390, 2400, 255));
-    Label4 = makeLabel(Frame1, "Label4", QStringLiteral("タイトル1"), twipsRect(480, 780, 1000, 255));
+    Label2 = makeLabel(Frame1, "Label2", QStringLiteral("SIZE 標準ﾀｲﾌﾟ"),
+                       twipsRect(2760, 390, 2400, 255));
+    Label4 =
+        makeLabel(Frame1, "Label4", QStringLiteral("タイトル1"), twipsRect(480, 780, 1000, 255));
     Text1 = makeText(Frame1, "Text1", twipsRect(1560, 720, 4560, 330));
-    Label5 = makeLabel(Frame1, "Label5", QStringLiteral("タイトル2"), twipsRect(480, 1200, 1000, 255));
+    Label5 =
+        makeLabel(Frame1, "Label5", QStringLiteral("タイトル2"), twipsRect(480, 1200, 1000, 255));
     Text2 = makeText(Frame1, "Text2", twipsRect(1560, 1140, 4560, 330));
     Label6 = makeLabel(Frame1, "Label6", QStringLiteral("自社名"), twipsRect(480, 2040, 1000, 255));
     Text3 = makeText(Frame1, "Text3", twipsRect(1560, 1980, 2800, 330));
@@ -72,7 +76,8 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     QPalette grey = Text4->palette();
     grey.setColor(QPalette::Base, QColor(192, 192, 192));
     Text4->setPalette(grey);
-    Label7 = makeLabel(Frame1, "Label7", QStringLiteral("現在の設定"), twipsRect(240, 3000, 1200, 255));
+    Label7 =
+        makeLabel(Frame1, "Label7", QStringLiteral("現在の設定"), twipsRect(240, 3000, 1200, 255));
     Label3 = makeLabel(Frame1, "Label3", QString(), twipsRect(1560, 3000, 4000, 255));
     Label3->setFont(shell::namedFont(shell::kPGothic, 9, true));
 
@@ -113,7 +118,8 @@ void Form3::Form_Load() {
         Command4->setEnabled(false);
         context().services.messages->show(
             this,
-            QStringLiteral("出力設定ファイルを読み込めません。設定の変更はできません。\n%1").arg(status.message),
+            QStringLiteral("出力設定ファイルを読み込めません。設定の変更はできません。\n%1")
+                .arg(status.message),
             QStringLiteral("設定エラー"), platform::MessageBoxes::Icon::Exclamation);
         return;
     }
@@ -142,7 +148,8 @@ void Form3::Command4_Click() {
     platform::Services& services = context().services;
     if (!Option1[0]->isChecked()) {
         services.messages->show(this, QStringLiteral("設定項目が選択されていません。"),
-                                QStringLiteral("設定変更エラー"), platform::MessageBoxes::Icon::Critical);
+                                QStringLiteral("設定変更エラー"),
+                                platform::MessageBoxes::Icon::Critical);
         return;
     }
     const settings::Status saved =
@@ -156,10 +163,12 @@ void Form3::Command4_Click() {
     }
     QWidget* owner = context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
     Unload();
-    services.messages->show(owner, QStringLiteral("設定が変更されました｡"), QStringLiteral("設定変更"),
-                            platform::MessageBoxes::Icon::Information);
+    services.messages->show(owner, QStringLiteral("設定が変更されました｡"),
+                            QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
 }
 
-void Form3::Command1_Click() { context().services.urls->open(platform::makerPage("/pppmail2/form.html")); }
+void Form3::Command1_Click() {
+    context().services.urls->open(platform::makerPage("/pppmail2/form.html"));
+}
 
 }  // namespace pellix::printer

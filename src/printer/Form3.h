@@ -16,7 +16,7 @@ namespace pellix::printer {
 // label prints. The renderer reads the titles from its boxes, loading it unseen when needed.
 class Form3 : public shell::Window {
     Q_OBJECT
-public:
+  public:
     explicit Form3(shell::AppContext& ctx);
 
     void Form_Load() override;
@@ -27,25 +27,25 @@ public:
     // that the paper and connection settings carried through a save are never guesses.
     bool settingsLoaded() const { return loaded_; }
 
-    QLabel* Label1 = nullptr;       // heading
+    QLabel* Label1 = nullptr;  // heading
     QGroupBox* Frame1 = nullptr;
     std::array<QRadioButton*, 4> Option1{};
-    QLabel* Label2 = nullptr;       // "SIZE 標準ﾀｲﾌﾟ"
-    QLabel* Label4 = nullptr;       // "タイトル1"
+    QLabel* Label2 = nullptr;  // "SIZE 標準ﾀｲﾌﾟ"
+    QLabel* Label4 = nullptr;  // "タイトル1"
     QLineEdit* Text1 = nullptr;
-    QLabel* Label5 = nullptr;       // "タイトル2"
+    QLabel* Label5 = nullptr;  // "タイトル2"
     QLineEdit* Text2 = nullptr;
-    QLabel* Label6 = nullptr;       // "自社名"
+    QLabel* Label6 = nullptr;  // "自社名"
     QLineEdit* Text3 = nullptr;
     QLineEdit* Text4 = nullptr;
-    QLabel* Label7 = nullptr;       // "現在の設定"
-    QLabel* Label3 = nullptr;       // the layout in force
-    QLineEdit* Text5 = nullptr;     // YOSHI, carried through a save
-    QLineEdit* Text6 = nullptr;     // PRINTER, carried through a save
+    QLabel* Label7 = nullptr;    // "現在の設定"
+    QLabel* Label3 = nullptr;    // the layout in force
+    QLineEdit* Text5 = nullptr;  // YOSHI, carried through a save
+    QLineEdit* Text6 = nullptr;  // PRINTER, carried through a save
     QPushButton* Command4 = nullptr;
     QPushButton* Command1 = nullptr;
 
-private:
+  private:
     bool loaded_ = false;
 };
 

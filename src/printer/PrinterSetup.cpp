@@ -14,8 +14,12 @@ namespace {
 
 constexpr double kTwipsPerTenthMm = 1440.0 / 254.0;
 
-std::int16_t tenthsOfMm(double twips) { return std::int16_t(std::lround(twips / kTwipsPerTenthMm)); }
-double twipsOf(std::int16_t tenths) { return tenths * kTwipsPerTenthMm; }
+std::int16_t tenthsOfMm(double twips) {
+    return std::int16_t(std::lround(twips / kTwipsPerTenthMm));
+}
+double twipsOf(std::int16_t tenths) {
+    return tenths * kTwipsPerTenthMm;
+}
 
 // Binds the first installed printer carrying the name; false when none does.
 bool bindByName(platform::PrinterSystem& printers, const QString& name) {
@@ -25,19 +29,25 @@ bool bindByName(platform::PrinterSystem& printers, const QString& name) {
     return false;
 }
 
-Outcome failure(const QString& message) { return Outcome{false, false, message}; }
+Outcome failure(const QString& message) {
+    return Outcome{false, false, message};
+}
 
-const QString kNoPrinter = QStringLiteral("プリンタの設定を読み取れません。プリンタが使用できるか確認してください。");
+const QString kNoPrinter =
+    QStringLiteral("プリンタの設定を読み取れません。プリンタが使用できるか確認してください。");
 
 }  // namespace
 
-bool sameDeviceName(const QString& a, const QString& b) { return a.toUpper() == b.toUpper(); }
+bool sameDeviceName(const QString& a, const QString& b) {
+    return a.toUpper() == b.toUpper();
+}
 
 platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
     platform::PrinterSystem& printer = *services.printers;
     platform::DEVMODE dm;
     dm.dmSize = 124;
-    if (const auto name = printer.deviceName()) dm.dmDeviceName = name->left(platform::CCHDEVICENAME);
+    if (const auto name = printer.deviceName())
+        dm.dmDeviceName = name->left(platform::CCHDEVICENAME);
 
     // A setting that cannot be read stays 0 with its bit clear.
     if (const auto paper = printer.get(PrinterProperty::PaperSize)) {
@@ -50,7 +60,8 @@ platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
             const auto w = printer.width();
             const auto h = printer.height();
             if (w && h) {
-                dm.dmFields |= platform::DM_PAPERSIZE | platform::DM_PAPERLENGTH | platform::DM_PAPERWIDTH;
+                dm.dmFields |=
+                    platform::DM_PAPERSIZE | platform::DM_PAPERLENGTH | platform::DM_PAPERWIDTH;
                 dm.dmPaperSize = std::int16_t(platform::kUserDefinedPaper);
                 dm.dmPaperWidth = tenthsOfMm(*w);
                 dm.dmPaperLength = tenthsOfMm(*h);
@@ -63,8 +74,10 @@ platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
         std::uint32_t bit;
     };
     static constexpr Field fields[] = {
-        {PrinterProperty::PaperBin, &platform::DEVMODE::dmDefaultSource, platform::DM_DEFAULTSOURCE},
-        {PrinterProperty::PrintQuality, &platform::DEVMODE::dmPrintQuality, platform::DM_PRINTQUALITY},
+        {PrinterProperty::PaperBin, &platform::DEVMODE::dmDefaultSource,
+         platform::DM_DEFAULTSOURCE},
+        {PrinterProperty::PrintQuality, &platform::DEVMODE::dmPrintQuality,
+         platform::DM_PRINTQUALITY},
         {PrinterProperty::ColorMode, &platform::DEVMODE::dmColor, platform::DM_COLOR},
         {PrinterProperty::Duplex, &platform::DEVMODE::dmDuplex, platform::DM_DUPLEX},
         {PrinterProperty::Orientation, &platform::DEVMODE::dmOrientation, platform::DM_ORIENTATION},
@@ -114,7 +127,8 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
         paperRejected = !printer.setHeight(twipsOf(dm.dmPaperLength)) || paperRejected;
     }
     if (paperRejected)
-        services.messages->show(owner, kBadPaperMessage, kBadPaperTitle, platform::MessageBoxes::Icon::None);
+        services.messages->show(owner, kBadPaperMessage, kBadPaperTitle,
+                                platform::MessageBoxes::Icon::None);
 
     printer.set(PrinterProperty::PaperBin, dm.dmDefaultSource);
     printer.set(PrinterProperty::PrintQuality, dm.dmPrintQuality);
@@ -125,8 +139,8 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
     return Outcome{true, true, {}};
 }
 
-Outcome SelectPrinter(platform::Services& services, const QString& deviceName, std::int16_t paperSize,
-                      std::int16_t orientation, std::int16_t paperBin) {
+Outcome SelectPrinter(platform::Services& services, const QString& deviceName,
+                      std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin) {
     platform::PrinterSystem& printer = *services.printers;
     bindByName(printer, deviceName);
     printer.set(PrinterProperty::PaperSize, paperSize);
@@ -155,7 +169,8 @@ Outcome SavePrinterChoice(platform::Services& services) {
 }
 
 Outcome RestorePrinterChoice(platform::Services& services) {
-    return SelectPrinter(services, saved.deviceName, saved.paperSize, saved.orientation, saved.paperBin);
+    return SelectPrinter(services, saved.deviceName, saved.paperSize, saved.orientation,
+                         saved.paperBin);
 }
 
 }  // namespace pellix::printer::PrinterSetup

@@ -42,8 +42,8 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
 // Binds the first installed printer whose name equals deviceName without regard to letter
 // case, then offers it the paper size, orientation and paper source (a rejected value leaves
 // its property as it was). The value is whether the application printer now has that name.
-Outcome SelectPrinter(platform::Services& services, const QString& deviceName, std::int16_t paperSize,
-                      std::int16_t orientation, std::int16_t paperBin);
+Outcome SelectPrinter(platform::Services& services, const QString& deviceName,
+                      std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin);
 
 // Copies the application printer's name, paper size, orientation and paper source into the
 // saved choice; a value that cannot be read fails the operation and the values after it are

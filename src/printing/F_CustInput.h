@@ -12,7 +12,7 @@ namespace pellix::printing {
 // prints (for both runs), and the runs' count-down.
 class F_CustInput : public shell::Window {
     Q_OBJECT
-public:
+  public:
     explicit F_CustInput(shell::AppContext& ctx);
 
     void Form_Load() override {}

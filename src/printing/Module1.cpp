@@ -16,12 +16,14 @@ namespace pellix::printing::Module1 {
 
 namespace {
 
-// Label block offsets from the origin, in millimetres, and sizes over Z, in points.
+// Width of the printed barcode in millimetres; full length of the progress bar.
 constexpr double kBarcodeWidth = 32;
 constexpr int kProgressLength = 25;
 
 // Rounds halves to the even neighbour.
-std::int32_t roundEven(double v) { return std::int32_t(std::nearbyint(v)); }
+std::int32_t roundEven(double v) {
+    return std::int32_t(std::nearbyint(v));
+}
 
 std::optional<double> number(const QString& text) {
     bool ok = false;
@@ -39,7 +41,8 @@ struct ProgressWindow {
     ~ProgressWindow() { windows.unload<frmprinting>(); }
 };
 
-void row(PrinterSurface& printer, double x, double y, double size, bool bold, bool italic, const QString& text) {
+void row(PrinterSurface& printer, double x, double y, double size, bool bold, bool italic,
+         const QString& text) {
     printer.CurrentX(x);
     printer.CurrentY(y);
     printer.FontSize(size);
@@ -59,7 +62,8 @@ std::optional<QString> formatPrice(const QString& price, const QLocale& locale) 
 }
 
 QString janText(const QString& digits) {
-    return digits.mid(0, 1) + QStringLiteral("  ") + digits.mid(1, 6) + QStringLiteral("  ") + digits.mid(7, 6);
+    return digits.mid(0, 1) + QStringLiteral("  ") + digits.mid(1, 6) + QStringLiteral("  ") +
+           digits.mid(7, 6);
 }
 
 settings::Status print_setup(shell::AppContext& ctx, PrinterSurface& printer) {
@@ -153,7 +157,8 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
         }
 
         if (frmprinting* progress = ctx.windows.find<frmprinting>()) {
-            const auto marks = qsizetype(std::floor(double(n - s.size()) / double(n) * kProgressLength));
+            const auto marks =
+                qsizetype(std::floor(double(n - s.size()) / double(n) * kProgressLength));
             progress->txtprogress->setText(QString(marks, QChar(0x25A0)));
             progress->repaint();
         }
@@ -173,7 +178,8 @@ settings::Status print_label(shell::AppContext& ctx, PrinterSurface& printer) {
         const auto v = number(fields[k]->text());
         if (!v)
             return settings::Status::failure(
-                QStringLiteral("印刷位置の調整値「%1」が数値ではありません。").arg(fields[k]->text()));
+                QStringLiteral("印刷位置の調整値「%1」が数値ではありません。")
+                    .arg(fields[k]->text()));
         *targets[k] = *v;
     }
 

@@ -13,7 +13,7 @@ namespace pellix::printing {
 // corner of the printable area; font sizes are in points. A document begins with the first
 // drawing operation after the previous EndDoc or KillDoc.
 class PrinterSurface {
-public:
+  public:
     virtual ~PrinterSurface() = default;
 
     // Face, size and styles for text printed afterwards.
@@ -41,7 +41,8 @@ public:
     // A black line; parts outside the printable area are clipped.
     virtual void Line(double x1, double y1, double x2, double y2) = 0;
     // The picture with its top left at (x, y), the given width and its own height.
-    virtual void PaintPicture(const platform::BarcodePicture& picture, double x, double y, double width) = 0;
+    virtual void PaintPicture(const platform::BarcodePicture& picture, double x, double y,
+                              double width) = 0;
     virtual void NewPage() = 0;
     // Ends the document and hands it to the printer; nothing happens without a document.
     virtual void EndDoc() = 0;

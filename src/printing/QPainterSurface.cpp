@@ -18,7 +18,9 @@ QPainterSurface::QPainterSurface(platform::PrinterSystem& printers) : printers_(
     shell::installFontSubstitutions();
 }
 
-QPainterSurface::~QPainterSurface() { KillDoc(); }
+QPainterSurface::~QPainterSurface() {
+    KillDoc();
+}
 
 QFont QPainterSurface::font() const {
     QFont f(face_);
@@ -37,19 +39,33 @@ void QPainterSurface::Font(const QString& face, double points, bool bold, bool i
     italic_ = italic;
 }
 
-void QPainterSurface::FontSize(double points) { points_ = points; }
-void QPainterSurface::FontBold(bool on) { bold_ = on; }
-void QPainterSurface::FontItalic(bool on) { italic_ = on; }
-void QPainterSurface::ScaleMode(int mode) { scaleMode_ = mode; }
+void QPainterSurface::FontSize(double points) {
+    points_ = points;
+}
+void QPainterSurface::FontBold(bool on) {
+    bold_ = on;
+}
+void QPainterSurface::FontItalic(bool on) {
+    italic_ = on;
+}
+void QPainterSurface::ScaleMode(int mode) {
+    scaleMode_ = mode;
+}
 
 double QPainterSurface::unitsPerMm() const {
     switch (scaleMode_) {
-    case 2: return 72.0 / kMmPerInch;
-    case 3: return (doc_ ? doc_->dotsPerInch() : printers_.dotsPerInch()) / kMmPerInch;
-    case 5: return 1.0 / kMmPerInch;
-    case 6: return 1.0;
-    case 7: return 0.1;
-    default: return 1440.0 / kMmPerInch;
+        case 2:
+            return 72.0 / kMmPerInch;
+        case 3:
+            return (doc_ ? doc_->dotsPerInch() : printers_.dotsPerInch()) / kMmPerInch;
+        case 5:
+            return 1.0 / kMmPerInch;
+        case 6:
+            return 1.0;
+        case 7:
+            return 0.1;
+        default:
+            return 1440.0 / kMmPerInch;
     }
 }
 
@@ -69,8 +85,12 @@ const QPaintDevice* QPainterSurface::measureDevice() const {
     return &measure_;
 }
 
-double QPainterSurface::ScaleWidth() const { return printers_.printableAreaMm().width() * unitsPerMm(); }
-double QPainterSurface::ScaleHeight() const { return printers_.printableAreaMm().height() * unitsPerMm(); }
+double QPainterSurface::ScaleWidth() const {
+    return printers_.printableAreaMm().width() * unitsPerMm();
+}
+double QPainterSurface::ScaleHeight() const {
+    return printers_.printableAreaMm().height() * unitsPerMm();
+}
 
 double QPainterSurface::TextWidth(const QString& text) const {
     const QFontMetricsF fm(font(), measureDevice());
@@ -113,14 +133,16 @@ void QPainterSurface::Line(double x1, double y1, double x2, double y2) {
     if (!ensureDocument()) return;
     QPainter& p = doc_->painter();
     p.setPen(QPen(Qt::black, std::max(1, drawWidth_), Qt::SolidLine, Qt::FlatCap));
-    p.drawLine(QPointF(devicePixels(x1), devicePixels(y1)), QPointF(devicePixels(x2), devicePixels(y2)));
+    p.drawLine(QPointF(devicePixels(x1), devicePixels(y1)),
+               QPointF(devicePixels(x2), devicePixels(y2)));
 }
 
-void QPainterSurface::PaintPicture(const platform::BarcodePicture& picture, double x, double y, double width) {
+void QPainterSurface::PaintPicture(const platform::BarcodePicture& picture, double x, double y,
+                                   double width) {
     if (!ensureDocument()) return;
     const double height = picture.naturalSizeMm().height() * unitsPerMm();
-    picture.paint(doc_->painter(),
-                  QRectF(devicePixels(x), devicePixels(y), devicePixels(width), devicePixels(height)));
+    picture.paint(doc_->painter(), QRectF(devicePixels(x), devicePixels(y), devicePixels(width),
+                                          devicePixels(height)));
 }
 
 void QPainterSurface::NewPage() {

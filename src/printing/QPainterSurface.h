@@ -9,7 +9,7 @@
 namespace pellix::platform {
 class PrinterSystem;
 class PrintDocument;
-}
+}  // namespace pellix::platform
 
 namespace pellix::printing {
 
@@ -17,7 +17,7 @@ namespace pellix::printing {
 // (never through a painter scaled to millimetres, which spoils synthesised bold at small sizes);
 // barcodes are drawn as bars snapped to device pixels.
 class QPainterSurface final : public PrinterSurface {
-public:
+  public:
     explicit QPainterSurface(platform::PrinterSystem& printers);
     ~QPainterSurface() override;  // a document still open is discarded
 
@@ -37,7 +37,8 @@ public:
     double TextHeight(const QString& text) const override;
     void DrawWidth(int pixels) override { drawWidth_ = pixels; }
     void Line(double x1, double y1, double x2, double y2) override;
-    void PaintPicture(const platform::BarcodePicture& picture, double x, double y, double width) override;
+    void PaintPicture(const platform::BarcodePicture& picture, double x, double y,
+                      double width) override;
     void NewPage() override;
     void EndDoc() override;
     void KillDoc() override;
@@ -46,7 +47,7 @@ public:
     // The font text is printed in.
     QFont font() const;
 
-private:
+  private:
     bool ensureDocument();
     double unitsPerMm() const;
     double devicePixels(double units) const;  // a length in the current unit, in device pixels

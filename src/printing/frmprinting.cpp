@@ -42,7 +42,8 @@ void frmprinting::Form_Load() {
 
 void frmprinting::comcancel1_Click() {
     Module1::print_cancel = -1;
-    if (F_CustInput* form = context().windows.load<F_CustInput>()) form->Label_PP->setText(QStringLiteral("1"));
+    if (F_CustInput* form = context().windows.load<F_CustInput>())
+        form->Label_PP->setText(QStringLiteral("1"));
 }
 
 }  // namespace pellix::printing

@@ -13,7 +13,7 @@ namespace pellix::printing {
 // the label.
 class frmprinting : public shell::Window {
     Q_OBJECT
-public:
+  public:
     explicit frmprinting(shell::AppContext& ctx);
 
     void Form_Load() override;

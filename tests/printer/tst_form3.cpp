@@ -26,7 +26,7 @@ QByteArray outputFile(const QStringList& values) {
 class tst_form3 : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -40,7 +40,7 @@ private slots:
     void failedSaveKeepsDialogOpen();
     void webButtonOpensOrderForm();
 
-private:
+  private:
     printer::Form3* show();
 
     std::unique_ptr<test::TempConfigHome> home;
@@ -60,7 +60,9 @@ void tst_form3::cleanup() {
     home.reset();
 }
 
-printer::Form3* tst_form3::show() { return registry->show<printer::Form3>(); }
+printer::Form3* tst_form3::show() {
+    return registry->show<printer::Form3>();
+}
 
 void tst_form3::loadsLayout_data() {
     QTest::addColumn<QStringList>("stored");
@@ -68,12 +70,13 @@ void tst_form3::loadsLayout_data() {
     QTest::addColumn<QString>("text2");
     QTest::addColumn<QString>("text3");
     QTest::addColumn<QString>("layout");
-    QTest::newRow("standard") << QStringList{QStringLiteral("ペリックス商店"), QStringLiteral("税込価格"),
-                                             QStringLiteral("9"), QStringLiteral("0")}
-                              << QStringLiteral("ペリックス商店") << QStringLiteral("税込価格") << QString()
-                              << QStringLiteral("標準ﾀｲﾌﾟ");
-    QTest::newRow("C5255") << QStringList{QStringLiteral("丸山家具店"), settings::kC5255Marker, QStringLiteral("999"),
-                                          QStringLiteral("1")}
+    QTest::newRow("standard") << QStringList{QStringLiteral("ペリックス商店"),
+                                             QStringLiteral("税込価格"), QStringLiteral("9"),
+                                             QStringLiteral("0")}
+                              << QStringLiteral("ペリックス商店") << QStringLiteral("税込価格")
+                              << QString() << QStringLiteral("標準ﾀｲﾌﾟ");
+    QTest::newRow("C5255") << QStringList{QStringLiteral("丸山家具店"), settings::kC5255Marker,
+                                          QStringLiteral("999"), QStringLiteral("1")}
                            << QString() << QString() << QStringLiteral("丸山家具店")
                            << QStringLiteral("C5255 家具統一伝票");
 }
@@ -111,7 +114,8 @@ void tst_form3::saveStoresUnderscoresForEmptyTitles() {
     QTest::mouseClick(w->Command4, Qt::LeftButton);
 
     QCOMPARE(home->readFile(settings::kOutputFile),
-             outputFile({QStringLiteral("_"), QStringLiteral("_"), QStringLiteral("9"), QStringLiteral("0")}));
+             outputFile({QStringLiteral("_"), QStringLiteral("_"), QStringLiteral("9"),
+                         QStringLiteral("0")}));
     QCOMPARE(w->Text1->text(), QStringLiteral("_"));
     QCOMPARE(w->Text2->text(), QStringLiteral("_"));
     QCOMPARE(ts->messages.shown.size(), 1);
@@ -124,13 +128,15 @@ void tst_form3::saveStoresUnderscoresForEmptyTitles() {
 }
 
 void tst_form3::saveReplacesCustomLayout() {
-    home->writeFile(settings::kOutputFile, outputFile({QStringLiteral("丸山家具店"), settings::kC5255Marker,
-                                                       QStringLiteral("999"), QStringLiteral("1")}));
+    home->writeFile(settings::kOutputFile,
+                    outputFile({QStringLiteral("丸山家具店"), settings::kC5255Marker,
+                                QStringLiteral("999"), QStringLiteral("1")}));
     printer::Form3* w = show();
     w->Option1[0]->setChecked(true);
     w->Command4_Click();
     QCOMPARE(home->readFile(settings::kOutputFile),
-             outputFile({QStringLiteral("_"), QStringLiteral("_"), QStringLiteral("999"), QStringLiteral("1")}));
+             outputFile({QStringLiteral("_"), QStringLiteral("_"), QStringLiteral("999"),
+                         QStringLiteral("1")}));
 }
 
 void tst_form3::saveWithoutStandardOptionIsRefused_data() {
@@ -164,7 +170,8 @@ void tst_form3::missingFileOpensWithoutSave() {
     QCOMPARE(ts->messages.shown.size(), 1);
     QCOMPARE(ts->messages.shown[0].title, QStringLiteral("設定エラー"));
     QCOMPARE(ts->messages.shown[0].icon, Icon::Exclamation);
-    QVERIFY(ts->messages.shown[0].prompt.startsWith(QStringLiteral("出力設定ファイルを読み込めません。")));
+    QVERIFY(ts->messages.shown[0].prompt.startsWith(
+        QStringLiteral("出力設定ファイルを読み込めません。")));
     QVERIFY(!w->Command4->isEnabled());
     QVERIFY(!w->settingsLoaded());
     QVERIFY(!QFile::exists(settings::filePath(settings::kOutputFile)));
@@ -181,7 +188,8 @@ void tst_form3::failedSaveKeepsDialogOpen() {
     QCOMPARE(ts->messages.shown.size(), 1);
     QCOMPARE(ts->messages.shown[0].title, QStringLiteral("設定変更エラー"));
     QCOMPARE(ts->messages.shown[0].icon, Icon::Critical);
-    QVERIFY(ts->messages.shown[0].prompt.startsWith(QStringLiteral("設定を保存できませんでした。")));
+    QVERIFY(
+        ts->messages.shown[0].prompt.startsWith(QStringLiteral("設定を保存できませんでした。")));
     QCOMPARE(registry->find<printer::Form3>(), w);
 }
 
@@ -189,7 +197,8 @@ void tst_form3::webButtonOpensOrderForm() {
     home->installDefaults({settings::kOutputFile});
     printer::Form3* w = show();
     QTest::mouseClick(w->Command1, Qt::LeftButton);
-    QCOMPARE(ts->urls.opened, QList<QUrl>{QUrl(QStringLiteral("https://pellix.example.com/pppmail2/form.html"))});
+    QCOMPARE(ts->urls.opened,
+             QList<QUrl>{QUrl(QStringLiteral("https://pellix.example.com/pppmail2/form.html"))});
 }
 
 QTEST_MAIN(tst_form3)

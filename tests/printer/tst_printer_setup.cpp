@@ -32,7 +32,7 @@ int indexOf(const test::ScriptedPrinters& p, const QString& name) {
 class tst_printer_setup : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() { PS::saved = {}; }
 
     void nameMatching_data();
@@ -50,23 +50,25 @@ private slots:
 
 void tst_printer_setup::nameMatching_data() {
     QTest::addColumn<QStringList>("installed");
-    QTest::addColumn<QString>("start");     // the application printer before
-    QTest::addColumn<QString>("chosen");    // the name the dialog answers or SelectPrinter gets
-    QTest::addColumn<int>("expected");      // index bound afterwards
+    QTest::addColumn<QString>("start");   // the application printer before
+    QTest::addColumn<QString>("chosen");  // the name the dialog answers or SelectPrinter gets
+    QTest::addColumn<int>("expected");    // index bound afterwards
     QTest::addColumn<bool>("matched");
     const QStringList copy{QStringLiteral("LP-100 (Copy 2)"), QStringLiteral("Other")};
     QTest::newRow("letter case") << QStringList{QStringLiteral("Other"), QStringLiteral("LP-100")}
-                                 << QStringLiteral("Other") << QStringLiteral("lp-100") << 1 << true;
-    QTest::newRow("copy is another printer") << copy << QStringLiteral("Other") << QStringLiteral("LP-100") << 1
-                                             << false;
+                                 << QStringLiteral("Other") << QStringLiteral("lp-100") << 1
+                                 << true;
+    QTest::newRow("copy is another printer")
+        << copy << QStringLiteral("Other") << QStringLiteral("LP-100") << 1 << false;
     QTest::newRow("two names differing in case")
         << QStringList{QStringLiteral("Other"), QStringLiteral("lp-100"), QStringLiteral("LP-100")}
         << QStringLiteral("Other") << QStringLiteral("Lp-100") << 1 << true;
     QTest::newRow("no trimming") << QStringList{QStringLiteral("Other"), QStringLiteral("LP-100")}
-                                 << QStringLiteral("Other") << QStringLiteral("LP-100 ") << 0 << false;
+                                 << QStringLiteral("Other") << QStringLiteral("LP-100 ") << 0
+                                 << false;
     QTest::newRow("unknown name keeps the printer")
-        << QStringList{QStringLiteral("Other"), QStringLiteral("LP-100")} << QStringLiteral("LP-100")
-        << QStringLiteral("LP-999") << 1 << false;
+        << QStringList{QStringLiteral("Other"), QStringLiteral("LP-100")}
+        << QStringLiteral("LP-100") << QStringLiteral("LP-999") << 1 << false;
 }
 
 void tst_printer_setup::nameMatching() {
@@ -190,7 +192,8 @@ void tst_printer_setup::rejectedPaperGivesOneMessage() {
     narrow.paperCodes = {1, 9};
     test::PrinterTestServices ts({first, narrow});
     ts.printSetup.expect([paper](platform::PRINTDLG& d) {
-        d.hDevNames = platform::DEVNAMES::make(QStringLiteral("FakeDriver"), QStringLiteral("LABEL-40"), QString());
+        d.hDevNames = platform::DEVNAMES::make(QStringLiteral("FakeDriver"),
+                                               QStringLiteral("LABEL-40"), QString());
         d.hDevMode->dmPaperSize = std::int16_t(paper);
         d.hDevMode->dmPaperWidth = 400;
         d.hDevMode->dmPaperLength = 300;

@@ -4,6 +4,7 @@
 #include "platform/QtPrinters.h"
 
 #include <QPainter>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +15,7 @@ using platform::PrinterProperty;
 class tst_qt_printers : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void startsOnCupsDefaultOrPdf();
@@ -27,8 +28,10 @@ private slots:
     void userDefinedPaper();
     void outputFolderFromEnvironment();
     void namesRecordCutsWholeCharacters();
+    void dialogRecordsRoundTrip_data();
+    void dialogRecordsRoundTrip();
 
-private:
+  private:
     std::unique_ptr<platform::QtPrinterSystem> printers;
     int pdf = -1;
 };
@@ -39,12 +42,16 @@ void tst_qt_printers::init() {
     QVERIFY(printers->bind(pdf));
 }
 
-void tst_qt_printers::cleanup() { printers.reset(); }
+void tst_qt_printers::cleanup() {
+    printers.reset();
+}
 
 void tst_qt_printers::startsOnCupsDefaultOrPdf() {
     const platform::QtPrinterSystem fresh;
     const QString cupsDefault = QPrinterInfo::defaultPrinterName();
-    QCOMPARE(fresh.deviceName(), std::optional<QString>(cupsDefault.isEmpty() ? QStringLiteral("Pellix PDF") : cupsDefault));
+    QCOMPARE(
+        fresh.deviceName(),
+        std::optional<QString>(cupsDefault.isEmpty() ? QStringLiteral("Pellix PDF") : cupsDefault));
     QCOMPARE(fresh.installedPrinters().mid(0, fresh.installedPrinters().size() - 1),
              QPrinterInfo::availablePrinterNames());
 }
@@ -63,7 +70,8 @@ void tst_qt_printers::pdfPaperCodes() {
     const QList<int> codes = printers->acceptedPaperCodes(pdf);
     QVERIFY(std::is_sorted(codes.begin(), codes.end()));
     for (int code = 0; code <= 1025; ++code) {
-        const bool known = code == 256 || (code >= 1 && code <= 1024 && QPageSize::id(code) != QPageSize::Custom);
+        const bool known =
+            code == 256 || (code >= 1 && code <= 1024 && QPageSize::id(code) != QPageSize::Custom);
         QVERIFY2(codes.contains(code) == known, qPrintable(QString::number(code)));
     }
 }
@@ -140,11 +148,56 @@ void tst_qt_printers::outputFolderFromEnvironment() {
 
 void tst_qt_printers::namesRecordCutsWholeCharacters() {
     const QString device = QString(200, QChar(u'あ'));  // 600 bytes in UTF-8
-    const platform::DEVNAMES names = platform::DEVNAMES::make(QStringLiteral("CUPS"), device, QStringLiteral("lp"));
+    const platform::DEVNAMES names =
+        platform::DEVNAMES::make(QStringLiteral("CUPS"), device, QStringLiteral("lp"));
     QCOMPARE(names.area.size(), 256);
     QCOMPARE(names.driver(), QStringLiteral("CUPS"));
     QCOMPARE(names.device(), QString(83, QChar(u'あ')));  // 251 bytes left: 83 whole characters
     QCOMPARE(names.output(), QString());
+}
+
+void tst_qt_printers::dialogRecordsRoundTrip_data() {
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("widthTenths");
+    QTest::addColumn<int>("lengthTenths");
+    QTest::addColumn<int>("orientation");
+    QTest::newRow("A4 portrait") << 9 << 0 << 0 << 1;
+    QTest::newRow("B5 landscape") << 13 << 0 << 0 << 2;
+    QTest::newRow("user-defined 100 x 150") << 256 << 1000 << 1500 << 1;
+}
+
+void tst_qt_printers::dialogRecordsRoundTrip() {
+    // What the real dialog starts from and answers when the user confirms without changes.
+    QFETCH(int, paper);
+    QFETCH(int, widthTenths);
+    QFETCH(int, lengthTenths);
+    QFETCH(int, orientation);
+    platform::PRINTDLG d;
+    d.hDevNames = platform::DEVNAMES::make(QStringLiteral("Pellix"), QStringLiteral("Pellix PDF"),
+                                           QStringLiteral("/tmp/labels"));
+    platform::DEVMODE dm;
+    dm.dmDeviceName = QStringLiteral("Pellix PDF");
+    dm.dmFields = platform::DM_PAPERSIZE | platform::DM_ORIENTATION | platform::DM_DEFAULTSOURCE;
+    if (paper == 256) dm.dmFields |= platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH;
+    dm.dmPaperSize = std::int16_t(paper);
+    dm.dmPaperWidth = std::int16_t(widthTenths);
+    dm.dmPaperLength = std::int16_t(lengthTenths);
+    dm.dmOrientation = std::int16_t(orientation);
+    dm.dmDefaultSource = 7;
+    d.hDevMode = dm;
+
+    QPrinter printer(QPrinter::HighResolution);
+    platform::printerFromRecords(d, printer);
+    platform::PRINTDLG answer = d;
+    platform::recordsFromPrinter(printer, answer);
+    QCOMPARE(answer.hDevNames, d.hDevNames);
+    QCOMPARE(answer.hDevMode->dmDeviceName, QStringLiteral("Pellix PDF"));
+    QCOMPARE(answer.hDevMode->dmPaperSize, paper);
+    QCOMPARE(answer.hDevMode->dmPaperWidth, widthTenths);
+    QCOMPARE(answer.hDevMode->dmPaperLength, lengthTenths);
+    QCOMPARE(answer.hDevMode->dmOrientation, orientation);
+    QCOMPARE(answer.hDevMode->dmDefaultSource, 7);
+    QCOMPARE(bool(answer.hDevMode->dmFields & platform::DM_PAPERWIDTH), paper == 256);
 }
 
 QTEST_MAIN(tst_qt_printers)

@@ -13,7 +13,7 @@ namespace pellix::test {
 // Text is measured as if every character were as wide as it is high and a line were 1.1 times
 // the font's size.
 class RecordingSurface final : public printing::PrinterSurface {
-public:
+  public:
     enum class Kind { Print, Line, Picture, NewPage, EndDoc, KillDoc };
     struct Op {
         Kind kind = Kind::Print;
@@ -24,7 +24,7 @@ public:
         double size = 0;
         bool bold = false;
         bool italic = false;
-        double x2 = 0;       // Line: end; Picture: width
+        double x2 = 0;  // Line: end; Picture: width
         double y2 = 0;
         int drawWidth = 0;
     };
@@ -56,7 +56,9 @@ public:
         y_ += TextHeight(text);
         x_ = 0;
     }
-    double TextWidth(const QString& text) const override { return text.size() * size_ * kMmPerPoint; }
+    double TextWidth(const QString& text) const override {
+        return text.size() * size_ * kMmPerPoint;
+    }
     double TextHeight(const QString&) const override { return size_ * kMmPerPoint * 1.1; }
     void DrawWidth(int pixels) override { drawWidth_ = pixels; }
     void Line(double x1, double y1, double x2, double y2) override {
@@ -66,7 +68,8 @@ public:
         op.drawWidth = drawWidth_;
         record(op);
     }
-    void PaintPicture(const platform::BarcodePicture& picture, double x, double y, double width) override {
+    void PaintPicture(const platform::BarcodePicture& picture, double x, double y,
+                      double width) override {
         Op op = at(Kind::Picture, x, y);
         op.text = QString::fromLatin1(picture.digits);
         op.x2 = width;
@@ -104,7 +107,7 @@ public:
         return n;
     }
 
-private:
+  private:
     static Op at(Kind kind, double x = 0, double y = 0) {
         Op op;
         op.kind = kind;

@@ -25,7 +25,7 @@ QList<bool> scanLine(const QImage& image, int y) {
 class tst_barcode : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void validation_data();
     void validation();
     void pictureGeometry_data();
@@ -40,12 +40,18 @@ private slots:
 void tst_barcode::validation_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("digits");  // empty: no barcode
-    QTest::newRow("12 digits get their check digit") << QByteArray("JAN-490123456789") << QByteArray("4901234567894");
-    QTest::newRow("13 digits, right check digit") << QByteArray("JAN-4901234567894") << QByteArray("4901234567894");
-    QTest::newRow("13 digits, check digit 0") << QByteArray("JAN-4512345678920") << QByteArray("4512345678920");
-    QTest::newRow("13 digits, wrong check digit") << QByteArray("JAN-4901234567890") << QByteArray();
-    QTest::newRow("7 digits get their check digit") << QByteArray("JAN-4567890") << QByteArray("45678905");
-    QTest::newRow("8 digits, right check digit") << QByteArray("JAN-45678905") << QByteArray("45678905");
+    QTest::newRow("12 digits get their check digit")
+        << QByteArray("JAN-490123456789") << QByteArray("4901234567894");
+    QTest::newRow("13 digits, right check digit")
+        << QByteArray("JAN-4901234567894") << QByteArray("4901234567894");
+    QTest::newRow("13 digits, check digit 0")
+        << QByteArray("JAN-4512345678920") << QByteArray("4512345678920");
+    QTest::newRow("13 digits, wrong check digit")
+        << QByteArray("JAN-4901234567890") << QByteArray();
+    QTest::newRow("7 digits get their check digit")
+        << QByteArray("JAN-4567890") << QByteArray("45678905");
+    QTest::newRow("8 digits, right check digit")
+        << QByteArray("JAN-45678905") << QByteArray("45678905");
     QTest::newRow("8 digits, wrong check digit") << QByteArray("JAN-45678901") << QByteArray();
     QTest::newRow("11 digits") << QByteArray("JAN-49012345678") << QByteArray();
     QTest::newRow("14 digits") << QByteArray("JAN-49012345678945") << QByteArray();
@@ -75,13 +81,14 @@ void tst_barcode::pictureGeometry_data() {
     QTest::addColumn<double>("firstBar");
     QTest::addColumn<int>("bars");
     QTest::addColumn<QSizeF>("size");  // natural size in pixels at 96 dpi
-    QTest::newRow("EAN-13, print values") << QByteArray("JAN-4901234567894") << 5 << 25 << 1 << 113 << 11.0 << 30
-                                          << QSizeF(565, 25);
-    QTest::newRow("EAN-13, bars alone") << QByteArray("JAN-4901234567894") << 2 << 40 << 0 << 95 << 0.0 << 30
-                                        << QSizeF(190, 40);
-    QTest::newRow("EAN-8") << QByteArray("JAN-4567890") << 3 << 30 << 1 << 81 << 7.0 << 22 << QSizeF(243, 30);
-    QTest::newRow("all zero (preview before a run)") << QByteArray("JAN-123456789012") << 0 << 0 << 0 << 95 << 0.0
-                                                     << 30 << QSizeF(95, 50);
+    QTest::newRow("EAN-13, print values")
+        << QByteArray("JAN-4901234567894") << 5 << 25 << 1 << 113 << 11.0 << 30 << QSizeF(565, 25);
+    QTest::newRow("EAN-13, bars alone")
+        << QByteArray("JAN-4901234567894") << 2 << 40 << 0 << 95 << 0.0 << 30 << QSizeF(190, 40);
+    QTest::newRow("EAN-8") << QByteArray("JAN-4567890") << 3 << 30 << 1 << 81 << 7.0 << 22
+                           << QSizeF(243, 30);
+    QTest::newRow("all zero (preview before a run)")
+        << QByteArray("JAN-123456789012") << 0 << 0 << 0 << 95 << 0.0 << 30 << QSizeF(95, 50);
 }
 
 void tst_barcode::pictureGeometry() {
@@ -93,7 +100,8 @@ void tst_barcode::pictureGeometry() {
     QFETCH(double, firstBar);
     QFETCH(int, bars);
     QFETCH(QSizeF, size);
-    const auto picture = platform::encodeBarcode(text, std::int16_t(p1), std::int16_t(p2), std::int16_t(p3));
+    const auto picture =
+        platform::encodeBarcode(text, std::int16_t(p1), std::int16_t(p2), std::int16_t(p3));
     QVERIFY(picture);
     QCOMPARE(picture->modules, modules);
     QCOMPARE(picture->bars.size(), bars);
@@ -108,11 +116,12 @@ void tst_barcode::decodesWithIndependentReader_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<double>("pixelsPerModule");
-    QTest::newRow("EAN-13, 3 px") << QByteArray("JAN-4901234567894") << QStringLiteral("EAN-13:4901234567894") << 3.0;
-    QTest::newRow("EAN-13, 2.37 px") << QByteArray("JAN-490123456789") << QStringLiteral("EAN-13:4901234567894")
-                                     << 2.37;
-    QTest::newRow("EAN-13, sample") << QByteArray("JAN-123456789012") << QStringLiteral("EAN-13:1234567890128")
-                                    << 2.0;
+    QTest::newRow("EAN-13, 3 px") << QByteArray("JAN-4901234567894")
+                                  << QStringLiteral("EAN-13:4901234567894") << 3.0;
+    QTest::newRow("EAN-13, 2.37 px")
+        << QByteArray("JAN-490123456789") << QStringLiteral("EAN-13:4901234567894") << 2.37;
+    QTest::newRow("EAN-13, sample")
+        << QByteArray("JAN-123456789012") << QStringLiteral("EAN-13:1234567890128") << 2.0;
     QTest::newRow("EAN-8") << QByteArray("JAN-4567890") << QStringLiteral("EAN-8:45678905") << 3.0;
 }
 

@@ -24,14 +24,14 @@ using namespace pellix;
 class tst_label_cups : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
     void labelReachesQueueAndDecodes();
     void discardedLabelIsNeverQueued();
 
-private:
+  private:
     QStringList outputs() const {
         return QDir(outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     }
@@ -67,7 +67,8 @@ void tst_label_cups::init() {
     ts->services.printers = printers.get();
     registry = std::make_unique<shell::WindowRegistry>(ts->services);
     // Bound by name as a saved printer choice is, with A5 paper.
-    const auto bound = printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);
+    const auto bound =
+        printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);
     QVERIFY(bound.ok && bound.value);
     QCOMPARE(printers->get(platform::PrinterProperty::PaperSize), std::optional<int>(11));
 }
@@ -106,19 +107,23 @@ void tst_label_cups::labelReachesQueueAndDecodes() {
         if (!before.contains(f)) pdf = outDir + QLatin1Char('/') + f;
 
     QTemporaryDir dir;
-    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                                   QStringLiteral("-singlefile"), pdf, dir.path() + QStringLiteral("/p")});
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                       QStringLiteral("-singlefile"), pdf, dir.path() + QStringLiteral("/p")});
     QProcess zbar;
-    zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), dir.path() + QStringLiteral("/p.png")});
+    zbar.start(QStringLiteral("zbarimg"),
+               {QStringLiteral("-q"), dir.path() + QStringLiteral("/p.png")});
     QVERIFY(zbar.waitForFinished(30000));
-    QCOMPARE(QString::fromLatin1(zbar.readAllStandardOutput()).trimmed(), QStringLiteral("EAN-13:4901234567894"));
+    QCOMPARE(QString::fromLatin1(zbar.readAllStandardOutput()).trimmed(),
+             QStringLiteral("EAN-13:4901234567894"));
 }
 
 void tst_label_cups::discardedLabelIsNeverQueued() {
     const int before = int(outputs().size());
     fill(QStringLiteral("4901234567894"));
     QMetaObject::invokeMethod(
-        this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); }, Qt::QueuedConnection);
+        this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); },
+        Qt::QueuedConnection);
     QVERIFY(printing::Module1::print_label(registry->context()));
     // A label printed after it is the only one that comes out: the queue keeps its order.
     fill(QStringLiteral("45678905"));

@@ -37,13 +37,15 @@ QString run(const QString& program, const QStringList& args) {
 
 // Words of the first page with their top left corners in millimetres.
 QList<Word> words(const QString& pdf) {
-    const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    static const QRegularExpression word(
-        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
+    const QString html =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
     QList<Word> out;
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
-        out << Word{m.captured(3), m.captured(1).toDouble() * 25.4 / 72, m.captured(2).toDouble() * 25.4 / 72};
+        out << Word{m.captured(3), m.captured(1).toDouble() * 25.4 / 72,
+                    m.captured(2).toDouble() * 25.4 / 72};
     }
     return out;
 }
@@ -53,7 +55,7 @@ QList<Word> words(const QString& pdf) {
 class tst_label_pdf : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -63,7 +65,7 @@ private slots:
     void discardedLabelLeavesNoFile();
     void eachLabelIsANumberedFile();
 
-private:
+  private:
     QString printOne();
 
     std::unique_ptr<QTemporaryDir> out;
@@ -92,7 +94,8 @@ void tst_label_pdf::init() {
 
     auto* form = registry->load<printing::F_CustInput>();
     form->Text1->setText(QStringLiteral("4901234567894"));
-    form->Text2->setText(QStringLiteral("りんごじゅうす"));  // one script: pdftotext splits words where the script changes
+    form->Text2->setText(QStringLiteral(
+        "りんごじゅうす"));  // one script: pdftotext splits words where the script changes
     form->Text3->setText(QStringLiteral("青森県産"));
     form->Text4->setText(QStringLiteral("1500"));
     form->Text5->setText(QStringLiteral("JAN-4901234567894"));
@@ -115,7 +118,8 @@ void tst_label_pdf::cleanup() {
 QString tst_label_pdf::printOne() {
     const settings::Status st = printing::Module1::print_label(registry->context());
     if (!st) qWarning("%s", qPrintable(st.message));
-    const QStringList files = QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
+    const QStringList files =
+        QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
     return files.isEmpty() ? QString() : out->path() + QStringLiteral("/labels/") + files.last();
 }
 
@@ -140,24 +144,31 @@ void tst_label_pdf::labelTextsAtTheirPositions() {
     bool seen = false;
     for (const Word& w : found) {
         // The PDF's text layer names the yen sign by its compatibility form.
-        if (w.text.normalized(QString::NormalizationForm_KC) != text.normalized(QString::NormalizationForm_KC)) continue;
+        if (w.text.normalized(QString::NormalizationForm_KC) !=
+            text.normalized(QString::NormalizationForm_KC))
+            continue;
         seen = true;
         QVERIFY2(qAbs(w.xMm - x) <= 0.5, qPrintable(QStringLiteral("x %1 mm").arg(w.xMm)));
         QVERIFY2(qAbs(w.yMm - y) <= 0.5, qPrintable(QStringLiteral("y %1 mm").arg(w.yMm)));
     }
     QStringList all;
-    for (const Word& w : found) all << QStringLiteral("%1 (%2, %3)").arg(w.text).arg(w.xMm).arg(w.yMm);
-    QVERIFY2(seen, qPrintable(QStringLiteral("%1 not among: %2").arg(text, all.join(QStringLiteral(", ")))));
+    for (const Word& w : found)
+        all << QStringLiteral("%1 (%2, %3)").arg(w.text).arg(w.xMm).arg(w.yMm);
+    QVERIFY2(
+        seen,
+        qPrintable(QStringLiteral("%1 not among: %2").arg(text, all.join(QStringLiteral(", ")))));
 }
 
 void tst_label_pdf::barcodeDecodesFromRaster() {
     const QString pdf = printOne();
     QVERIFY(!pdf.isEmpty());
     const QString png = out->path() + QStringLiteral("/page");
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                     QStringLiteral("-singlefile"), pdf, png});
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), pdf, png});
     QVERIFY(QFile::exists(png + QStringLiteral(".png")));
-    const QString decoded = run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png + QStringLiteral(".png")});
+    const QString decoded =
+        run(QStringLiteral("zbarimg"), {QStringLiteral("-q"), png + QStringLiteral(".png")});
     QCOMPARE(decoded.trimmed(), QStringLiteral("EAN-13:4901234567894"));
 }
 

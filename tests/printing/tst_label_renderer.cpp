@@ -27,7 +27,7 @@ using Kind = test::RecordingSurface::Kind;
 class tst_label_renderer : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -50,7 +50,7 @@ private slots:
     void priceFollowsSystemLocale();
     void printRunLeavesClipboardAlone();
 
-private:
+  private:
     printing::F_CustInput* form() { return registry->load<printing::F_CustInput>(); }
     void fill(const QString& value, const QString& price = QStringLiteral("1500"));
     // Presses the progress window's cancel button at the renderer's next service point.
@@ -110,12 +110,15 @@ void tst_label_renderer::labelBlockItems_data() {
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
     // Base font 9 points: "5" is 3.47 mm high on the recording surface, so line_h is 3.
-    QTest::newRow("title 1") << QStringLiteral("ペリックス商店") << 19.0 << 20.15 << 8.0 << true << true;
-    QTest::newRow("item name") << QStringLiteral("りんごジュース") << 13.0 << 24.0 << 7.0 << true << false;
+    QTest::newRow("title 1") << QStringLiteral("ペリックス商店") << 19.0 << 20.15 << 8.0 << true
+                             << true;
+    QTest::newRow("item name") << QStringLiteral("りんごジュース") << 13.0 << 24.0 << 7.0 << true
+                               << false;
     QTest::newRow("name") << QStringLiteral("青森県産") << 13.0 << 26.5 << 8.0 << false << false;
     QTest::newRow("price") << QStringLiteral("￥1,500") << 23.0 << 29.7 << 11.0 << true << true;
     QTest::newRow("title 2") << QStringLiteral("税込価格") << 11.0 << 31.0 << 6.5 << true << true;
-    QTest::newRow("JAN text") << QStringLiteral("4  901234  567894") << 14.0 << 41.0 << 8.0 << true << false;
+    QTest::newRow("JAN text") << QStringLiteral("4  901234  567894") << 14.0 << 41.0 << 8.0 << true
+                              << false;
 }
 
 void tst_label_renderer::labelBlockItems() {
@@ -148,7 +151,8 @@ void tst_label_renderer::headerRuleBarcodeAndProgress() {
         auto* window = registry->find<printing::frmprinting>();
         if (!window || !progress.isEmpty() || emptyAtShow) return;
         emptyAtShow = window->txtprogress->text().isEmpty() && window->isVisible();
-        connect(window->txtprogress, &QLineEdit::textChanged, this, [&](const QString& t) { progress << t; });
+        connect(window->txtprogress, &QLineEdit::textChanged, this,
+                [&](const QString& t) { progress << t; });
     };
     QVERIFY(printing::Module1::print_label(registry->context(), printer));
 
@@ -195,7 +199,8 @@ void tst_label_renderer::emptyValuePrintsHeaderOnly() {
 
 void tst_label_renderer::c5255PrintsEmptyTitles() {
     QVERIFY(settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
-                           {QStringLiteral("自社"), settings::kC5255Marker, QStringLiteral("9"), QStringLiteral("0")}));
+                           {QStringLiteral("自社"), settings::kC5255Marker, QStringLiteral("9"),
+                            QStringLiteral("0")}));
     test::RecordingSurface printer;
     QVERIFY(printing::Module1::print_label(registry->context(), printer));
     QCOMPARE(printer.printed(QString()).size(), 2);
@@ -216,17 +221,18 @@ void tst_label_renderer::shortValueGivesShortLastGroup() {
 void tst_label_renderer::textLoopAlwaysEnds_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<double>("pageWidth");
-    QTest::addColumn<QStringList>("lines");   // what the loop prints of the value
+    QTest::addColumn<QStringList>("lines");  // what the loop prints of the value
     QTest::addColumn<double>("lineX");
-    QTest::newRow("line break") << QStringLiteral("12\r\n34") << 210.0 << QStringList{QStringLiteral("12")} << 20.0;
+    QTest::newRow("line break") << QStringLiteral("12\r\n34") << 210.0
+                                << QStringList{QStringLiteral("12")} << 20.0;
     // max_w 30: 7 characters of the header's 8-point text fit beside the 10 mm; the rest that
     // fits goes with the label block, which prints nothing of the value.
     QTest::newRow("wider than the line")
         << QStringLiteral("123456789012") << 40.0 << QStringList{QStringLiteral("1234567")} << 15.0;
     // max_w 2: not even one character fits; each is taken as a line of its own.
-    QTest::newRow("no character fits") << QStringLiteral("123") << 12.0
-                                       << QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}
-                                       << 15.0;
+    QTest::newRow("no character fits")
+        << QStringLiteral("123") << 12.0
+        << QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")} << 15.0;
 }
 
 void tst_label_renderer::textLoopAlwaysEnds() {
@@ -297,8 +303,9 @@ void tst_label_renderer::failuresDiscardTheLabel_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("origin") << QStringLiteral("Textsize1") << QStringLiteral("abc")
                             << QStringLiteral("印刷位置の調整値「abc」が数値ではありません。");
-    QTest::newRow("size adjustment") << QStringLiteral("Textsize3") << QString()
-                                     << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
+    QTest::newRow("size adjustment")
+        << QStringLiteral("Textsize3") << QString()
+        << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
     QTest::newRow("price") << QStringLiteral("Text4") << QStringLiteral("時価")
                            << QStringLiteral("価格「時価」が数値ではありません。");
 }
@@ -331,9 +338,10 @@ void tst_label_renderer::priceAsCurrency_data() {
     QTest::addColumn<QString>("expected");
     const QLocale ja(QLocale::Japanese, QLocale::Japan);
     QTest::newRow("ja_JP") << ja << QStringLiteral("1500") << QStringLiteral("￥1,500");
-    QTest::newRow("ja_JP decimals dropped") << ja << QStringLiteral("1500.4") << QStringLiteral("￥1,500");
-    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << QStringLiteral("1500")
-                           << QStringLiteral("$1,500.00");
+    QTest::newRow("ja_JP decimals dropped")
+        << ja << QStringLiteral("1500.4") << QStringLiteral("￥1,500");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates)
+                           << QStringLiteral("1500") << QStringLiteral("$1,500.00");
     QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("1500")
                            << QStringLiteral("1.500,00\u00a0€");
     QTest::newRow("not a number") << ja << QStringLiteral("1,500円") << QString();
@@ -362,7 +370,8 @@ void tst_label_renderer::priceFollowsSystemLocale() {
 void tst_label_renderer::printRunLeavesClipboardAlone() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("レジで使う控え"));
-    for (const QString& value : {QStringLiteral("4901234567894"), QStringLiteral("45678901"), QStringLiteral("x")}) {
+    for (const QString& value :
+         {QStringLiteral("4901234567894"), QStringLiteral("45678901"), QStringLiteral("x")}) {
         fill(value);
         QVERIFY(printing::Module1::print_label(registry->context()));
     }

@@ -14,8 +14,10 @@ namespace {
 constexpr double kTwipsPerMm = 1440.0 / 25.4;
 
 class ImageDocument final : public platform::PrintDocument {
-public:
-    ImageDocument(ScriptedPrinters& owner, QSize pixels) : owner_(owner), size_(pixels) { startPage(); }
+  public:
+    ImageDocument(ScriptedPrinters& owner, QSize pixels) : owner_(owner), size_(pixels) {
+        startPage();
+    }
     ~ImageDocument() override {
         if (painter_.isActive()) painter_.end();
     }
@@ -38,7 +40,7 @@ public:
         ++owner_.discarded;
     }
 
-private:
+  private:
     void startPage() {
         current_ = QImage(size_, QImage::Format_RGB32);
         current_.setDotsPerMeterX(int(100 / 0.0254));
@@ -104,7 +106,8 @@ bool ScriptedPrinters::set(PrinterProperty property, int value) {
     if (property == PrinterProperty::PaperSize) {
         if (!p.paperCodes.contains(value)) return false;
         if (value == platform::kUserDefinedPaper && settings.value(property) != value)
-            userDefinedMm = platform::pageForCode(settings.value(property)).size(QPageSize::Millimeter);
+            userDefinedMm =
+                platform::pageForCode(settings.value(property)).size(QPageSize::Millimeter);
     } else if (p.accepted.contains(property) ? !p.accepted[property].contains(value) : value == 0) {
         return false;
     }
@@ -114,27 +117,33 @@ bool ScriptedPrinters::set(PrinterProperty property, int value) {
 
 std::optional<double> ScriptedPrinters::width() const {
     if (bound < 0) return std::nullopt;
-    const QPageSize page = platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    const QPageSize page =
+        platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
     if (!page.isValid()) return std::nullopt;
     return page.size(QPageSize::Millimeter).width() * kTwipsPerMm;
 }
 
 std::optional<double> ScriptedPrinters::height() const {
     if (bound < 0) return std::nullopt;
-    const QPageSize page = platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    const QPageSize page =
+        platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
     if (!page.isValid()) return std::nullopt;
     return page.size(QPageSize::Millimeter).height() * kTwipsPerMm;
 }
 
 bool ScriptedPrinters::setWidth(double twips) {
-    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) || twips <= 0) return false;
+    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
+        twips <= 0)
+        return false;
     userDefinedMm = QSizeF(twips / kTwipsPerMm, height().value_or(0) / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
     return true;
 }
 
 bool ScriptedPrinters::setHeight(double twips) {
-    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) || twips <= 0) return false;
+    if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
+        twips <= 0)
+        return false;
     userDefinedMm = QSizeF(width().value_or(0) / kTwipsPerMm, twips / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
     return true;
@@ -152,18 +161,21 @@ std::unique_ptr<platform::PrintDocument> ScriptedPrinters::openDocument(QString&
     }
     ++opened;
     const QSizeF mm = printableAreaMm();
-    return std::make_unique<ImageDocument>(*this, QSize(qRound(mm.width() / 25.4 * 100), qRound(mm.height() / 25.4 * 100)));
+    return std::make_unique<ImageDocument>(
+        *this, QSize(qRound(mm.width() / 25.4 * 100), qRound(mm.height() / 25.4 * 100)));
 }
 
 ScriptedPrintSetupDialog::~ScriptedPrintSetupDialog() {
     if (!answers_.isEmpty())
-        QTest::qFail("the print set-up dialog was not opened as often as scripted", __FILE__, __LINE__);
+        QTest::qFail("the print set-up dialog was not opened as often as scripted", __FILE__,
+                     __LINE__);
 }
 
 bool ScriptedPrintSetupDialog::run(platform::PRINTDLG& dialog) {
     shown << dialog;
     if (answers_.isEmpty()) {
-        QTest::qFail("the print set-up dialog opened without a scripted answer", __FILE__, __LINE__);
+        QTest::qFail("the print set-up dialog opened without a scripted answer", __FILE__,
+                     __LINE__);
         return false;
     }
     return answers_.takeFirst()(dialog);
@@ -186,7 +198,8 @@ ScriptedPrintSetupDialog::Answer ScriptedPrintSetupDialog::choose(const QString&
     };
 }
 
-PrinterTestServices::PrinterTestServices(QList<FakePrinter> installed) : printers(std::move(installed)) {
+PrinterTestServices::PrinterTestServices(QList<FakePrinter> installed)
+    : printers(std::move(installed)) {
     services.printers = &printers;
     services.printSetup = &printSetup;
 }

@@ -23,9 +23,9 @@ struct FakePrinter {
     QList<int> paperCodes = {1, 9, 11, 256};
     // Settings the printer starts with when it is bound.
     QHash<platform::PrinterProperty, int> defaults = {
-        {platform::PrinterProperty::PaperSize, 9},    {platform::PrinterProperty::Orientation, 1},
-        {platform::PrinterProperty::PaperBin, 7},     {platform::PrinterProperty::PrintQuality, 600},
-        {platform::PrinterProperty::ColorMode, 1},    {platform::PrinterProperty::Duplex, 1},
+        {platform::PrinterProperty::PaperSize, 9}, {platform::PrinterProperty::Orientation, 1},
+        {platform::PrinterProperty::PaperBin, 7},  {platform::PrinterProperty::PrintQuality, 600},
+        {platform::PrinterProperty::ColorMode, 1}, {platform::PrinterProperty::Duplex, 1},
         {platform::PrinterProperty::Zoom, 100}};
     // Values a setting accepts (paper sizes: paperCodes); a setting not listed accepts any value
     // but 0.
@@ -41,8 +41,9 @@ struct FakePrinter {
 // An installed-printer collection as the test scripts it. Documents are drawn into images at
 // 100 dpi and kept when they end.
 class ScriptedPrinters final : public platform::PrinterSystem {
-public:
-    explicit ScriptedPrinters(QList<FakePrinter> printers = {FakePrinter{QStringLiteral("LP-100")}});
+  public:
+    explicit ScriptedPrinters(QList<FakePrinter> printers = {
+                                  FakePrinter{QStringLiteral("LP-100")}});
 
     QStringList installedPrinters() const override;
     QList<int> acceptedPaperCodes(int index) const override;
@@ -77,7 +78,7 @@ public:
 // change the records and says whether the user confirmed. A run with no answer left, or answers
 // left over when the double goes away, fails the test.
 class ScriptedPrintSetupDialog final : public platform::PrintSetupDialog {
-public:
+  public:
     using Answer = std::function<bool(platform::PRINTDLG&)>;
     ~ScriptedPrintSetupDialog() override;
 
@@ -91,13 +92,14 @@ public:
 
     QList<platform::PRINTDLG> shown;  // the records as the dialog received them
 
-private:
+  private:
     QList<Answer> answers_;
 };
 
 // Test services with the scripted printers and print set-up dialog.
 struct PrinterTestServices : TestServices {
-    explicit PrinterTestServices(QList<FakePrinter> installed = {FakePrinter{QStringLiteral("LP-100")}});
+    explicit PrinterTestServices(QList<FakePrinter> installed = {
+                                     FakePrinter{QStringLiteral("LP-100")}});
     ScriptedPrinters printers;
     ScriptedPrintSetupDialog printSetup;
 };
