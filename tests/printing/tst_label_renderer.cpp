@@ -34,6 +34,7 @@ class tst_label_renderer : public QObject {
     void labelBlockItems_data();
     void labelBlockItems();
     void headerRuleBarcodeAndProgress();
+    void progressWindowOfEachLabel();
     void emptyValuePrintsHeaderOnly();
     void c5255PrintsEmptyTitles();
     void shortValueGivesShortLastGroup();
@@ -184,6 +185,25 @@ void tst_label_renderer::headerRuleBarcodeAndProgress() {
     QCOMPARE(progress, QStringList{QString(25, QChar(0x25A0))});
     // The progress window closes with the label.
     QTRY_VERIFY(!registry->find<printing::frmprinting>());
+}
+
+void tst_label_renderer::progressWindowOfEachLabel() {
+    test::RecordingSurface printer;
+    QList<printing::frmprinting*> windows;
+    QStringList texts;
+    printer.onOp = [&](const test::RecordingSurface::Op&) {
+        auto* w = registry->find<printing::frmprinting>();
+        if (windows.contains(w)) return;
+        windows << w;
+        texts << w->windowTitle() << w->Label1->text() << w->comcancel1->text();
+        QVERIFY(w->Label1->font().bold());
+        QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("comcancel1")), w->comcancel1);
+    };
+    QVERIFY(printing::Module1::print_label(registry->context(), printer));
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(texts, (QStringList{QStringLiteral("   印刷処理中"),
+                                 QStringLiteral("伝票印刷処理中　しばらくお待ちください。"),
+                                 QStringLiteral("キャンセル")}));
 }
 
 void tst_label_renderer::emptyValuePrintsHeaderOnly() {
