@@ -1,3 +1,8 @@
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-utils.h>
+
 #include "FuzzWorkbook.h"
 
 #include "datasource/RecordSource.h"
@@ -25,6 +30,23 @@ void readWorkbook(const std::uint8_t* data, std::size_t size) {
             if (!source.moveNext()) break;
         }
     }
+}
+
+void readWorkbookStream(const std::uint8_t* data, std::size_t size) {
+    static const bool ready = (gsf_init(), true);
+    (void)ready;
+    GsfOutput* memory = gsf_output_memory_new();
+    GsfOutfile* ole = gsf_outfile_msole_new(memory);
+    GsfOutput* stream = gsf_outfile_new_child(ole, "Workbook", FALSE);
+    gsf_output_write(stream, size, data);
+    gsf_output_close(stream);
+    g_object_unref(stream);
+    gsf_output_close(GSF_OUTPUT(ole));
+    g_object_unref(ole);
+    const gsf_off_t n = gsf_output_size(memory);
+    const std::uint8_t* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory));
+    readWorkbook(bytes, std::size_t(n));
+    g_object_unref(memory);
 }
 
 }  // namespace pellix::fuzz

@@ -9,4 +9,8 @@ namespace pellix::fuzz {
 // of "select * from [<sheet>$]", as the record source does with a workbook from disk.
 void readWorkbook(const std::uint8_t* data, std::size_t size);
 
+// The same with the bytes as the workbook stream inside a well-formed compound file, so that
+// the fuzzer's changes reach the records rather than the container.
+void readWorkbookStream(const std::uint8_t* data, std::size_t size);
+
 }  // namespace pellix::fuzz

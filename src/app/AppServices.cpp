@@ -1,5 +1,6 @@
 #include "app/AppServices.h"
 
+#include "datasource/Form6.h"
 #include "platform/QtPlatform.h"
 #include "platform/QtPrinters.h"
 #include "printer/Form3.h"
@@ -47,6 +48,7 @@ QString findDefaultsDir() {
 
 void registerWindows(shell::WindowRegistry& windows) {
     windows.add<shell::Form8>();
+    windows.add<datasource::Form6>();
     windows.add<printer::Form3>();
     windows.add<printing::F_CustInput>();
     windows.add<printing::frmprinting>();

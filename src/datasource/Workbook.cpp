@@ -505,11 +505,13 @@ Status Workbook::parseGlobals() {
     if (!ended) return corrupt();
     sharedCount_ = strings_.size();
 
+    // Each format is looked at once, however many XF records name it.
+    QHash<int, bool> dateFormats;
+    for (auto f = formats.constBegin(); f != formats.constEnd(); ++f)
+        dateFormats.insert(f.key(), formatShowsDate(f.value()));
     xfIsDate_.resize(xfFormat.size());
-    for (std::size_t i = 0; i < xfFormat.size(); ++i) {
-        const auto f = formats.constFind(xfFormat[i]);
-        xfIsDate_[i] = f != formats.constEnd() ? formatShowsDate(*f) : builtInDateFormat(xfFormat[i]);
-    }
+    for (std::size_t i = 0; i < xfFormat.size(); ++i)
+        xfIsDate_[i] = dateFormats.value(xfFormat[i], builtInDateFormat(xfFormat[i]));
     return Status::success();
 }
 

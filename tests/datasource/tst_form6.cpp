@@ -1,7 +1,9 @@
 // The record count window and the main menu's count button bracket.
+#include "app/AppServices.h"
 #include "datasource/Form6.h"
 #include "datasource/RecordCount.h"
 #include "settings/SettingsFile.h"
+#include "shell/Form1.h"
 #include "shell/Form8.h"
 #include "shell/WindowRegistry.h"
 #include "support/TestDoubles.h"
@@ -32,6 +34,8 @@ private slots:
     void failureReportsAndLeavesNoWindow_data();
     void failureReportsAndLeavesNoWindow();
     void openWindowKeepsItsCount();
+    void mainMenuButton_data();
+    void mainMenuButton();
 
 private:
     std::unique_ptr<test::TempConfigHome> home_;
@@ -119,6 +123,38 @@ void tst_form6::openWindowKeepsItsCount() {
     first->Unload();
     QVERIFY(showRecordCount(*windows_));
     QCOMPARE(windows_->find<Form6>()->Label1->text(), QStringLiteral("301"));
+}
+
+void tst_form6::mainMenuButton_data() {
+    QTest::addColumn<QString>("workbook");
+    QTest::addColumn<QString>("label12");
+    QTest::newRow("sample workbook") << testData("sample.xls") << QString();
+    QTest::newRow("workbook missing") << testData("gone.xls") << QStringLiteral("DBの設定が不正です。設定し直して下さい");
+}
+
+void tst_form6::mainMenuButton() {
+    // "Excel接続　==>　件数表示" of the main menu screen reaches the window by its registered name.
+    QFETCH(QString, workbook);
+    QFETCH(QString, label12);
+    home_->installDefaults();
+    app::registerWindows(*windows_);
+    auto* menu = windows_->load<shell::Form1>();
+    QVERIFY(menu);
+    home_->writeFile(settings::kDatabaseFile, databaseFile(workbook, "sheet1", "select * from "));
+    const QString before = menu->Label12->text();
+    menu->Command3_Click();
+    QVERIFY(!windows_->find<shell::Form8>());
+    if (label12.isNull()) {
+        QCOMPARE(menu->Label12->text(), before);
+        QVERIFY(windows_->find<Form6>());
+        QCOMPARE(windows_->find<Form6>()->Label1->text(), QStringLiteral("20"));
+        QVERIFY(services_->messages.shown.isEmpty());
+    } else {
+        QCOMPARE(menu->Label12->text(), label12);
+        QVERIFY(!windows_->find<Form6>());
+        QCOMPARE(services_->messages.shown.size(), 1);
+        QCOMPARE(services_->messages.shown[0].title, QStringLiteral("ERROR"));
+    }
 }
 
 QTEST_MAIN(tst_form6)

@@ -271,13 +271,19 @@ void tst_workbook::sameFileAgreesWithFreexl() {
 
 void tst_workbook::fuzzRegressionsReadCleanly() {
     // Inputs that once crashed, hung or upset a sanitizer: each must now be read or refused.
-    const QDir dir(QStringLiteral(PELLIX_FUZZ_REGRESSIONS));
-    const QStringList files = dir.entryList(QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString& f : files) {
-        QFile file(dir.filePath(f));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        fuzz::readWorkbook(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    // Whole files in the folder itself, bare workbook streams in biff/.
+    for (const bool streams : {false, true}) {
+        const QDir dir(QStringLiteral(PELLIX_FUZZ_REGRESSIONS) + (streams ? "/biff" : ""));
+        for (const QString& f : dir.entryList(QDir::Files | QDir::NoDotAndDotDot)) {
+            QFile file(dir.filePath(f));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+            if (streams)
+                fuzz::readWorkbookStream(data, std::size_t(bytes.size()));
+            else
+                fuzz::readWorkbook(data, std::size_t(bytes.size()));
+        }
     }
 }
 
