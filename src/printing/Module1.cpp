@@ -19,6 +19,8 @@ namespace {
 // Width of the printed barcode in millimetres; full length of the progress bar.
 constexpr double kBarcodeWidth = 32;
 constexpr int kProgressLength = 25;
+// The smallest base size of the label's texts (title 2), in points.
+constexpr double kSmallestSize = 6.5;
 
 // Rounds halves to the even neighbour.
 std::int32_t roundEven(double v) {
@@ -28,7 +30,7 @@ std::int32_t roundEven(double v) {
 std::optional<double> number(const QString& text) {
     bool ok = false;
     const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (ok) return v;
+    if (ok && std::isfinite(v)) return v;
     return std::nullopt;
 }
 
@@ -182,6 +184,10 @@ settings::Status print_label(shell::AppContext& ctx, PrinterSurface& printer) {
                     .arg(fields[k]->text()));
         *targets[k] = *v;
     }
+    // The smallest text of the label is Z + 6.5 points; below that nothing legible prints.
+    if (o.Z + kSmallestSize <= 0)
+        return settings::Status::failure(
+            QStringLiteral("文字サイズの調整値 %1 では文字が小さすぎて印刷できません。").arg(o.Z));
 
     if (settings::Status st = print_setup(ctx, printer); !st) return st;
     print_header(ctx, printer, o);

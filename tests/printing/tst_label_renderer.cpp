@@ -46,6 +46,7 @@ class tst_label_renderer : public QObject {
     void failuresDiscardTheLabel_data();
     void failuresDiscardTheLabel();
     void invalidBarcodePrintsNoBarcode();
+    void baseFontTooSmallIsAnError();
     void priceAsCurrency_data();
     void priceAsCurrency();
     void priceFollowsSystemLocale();
@@ -326,6 +327,12 @@ void tst_label_renderer::failuresDiscardTheLabel_data() {
     QTest::newRow("size adjustment")
         << QStringLiteral("Textsize3") << QString()
         << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
+    QTest::newRow("text sizes below zero")
+        << QStringLiteral("Textsize3") << QStringLiteral("-7")
+        << QStringLiteral("文字サイズの調整値 -7 では文字が小さすぎて印刷できません。");
+    QTest::newRow("origin not finite")
+        << QStringLiteral("Textsize2") << QStringLiteral("inf")
+        << QStringLiteral("印刷位置の調整値「inf」が数値ではありません。");
     QTest::newRow("price") << QStringLiteral("Text4") << QStringLiteral("時価")
                            << QStringLiteral("価格「時価」が数値ではありません。");
 }
@@ -340,6 +347,19 @@ void tst_label_renderer::failuresDiscardTheLabel() {
     QCOMPARE(st.message, message);
     QVERIFY(ts->printers.printed.isEmpty());
     QTRY_VERIFY(!registry->find<printing::frmprinting>());
+}
+
+void tst_label_renderer::baseFontTooSmallIsAnError() {
+    QFont tiny = form()->Text1->font();
+    tiny.setPointSizeF(1);  // "5" is 0.39 mm high: line_h rounds to 0
+    form()->Text1->setFont(tiny);
+    test::RecordingSurface printer;
+    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
+    QVERIFY(!st);
+    QVERIFY2(st.message.contains(QStringLiteral("小さすぎて行の高さを決められません")),
+             qPrintable(st.message));
+    QCOMPARE(printing::Module1::line_h, 0);
+    QVERIFY(printer.ops.isEmpty());
 }
 
 void tst_label_renderer::invalidBarcodePrintsNoBarcode() {
