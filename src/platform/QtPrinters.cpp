@@ -192,6 +192,7 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
 struct QtPrinterSystem::State {
     QStringList cups;  // CUPS queue names, in CUPS's order
     int bound = -1;    // index into installedPrinters()
+    QList<int> accepted;  // paper codes of the bound printer, asked once per binding
     // Settings of the application printer.
     int paperCode = 9;
     QSizeF userDefinedMm;  // portrait width and height for code 256
@@ -278,6 +279,7 @@ bool QtPrinterSystem::bind(int index) {
     if (index < 0 || index > int(s_->cups.size())) return false;
     State& s = *s_;
     s.bound = index;
+    s.accepted = acceptedPaperCodes(index);
     s.userDefinedMm = {};
     s.orientation = 1;
     s.paperBin = 7;
@@ -342,7 +344,7 @@ bool QtPrinterSystem::set(PrinterProperty property, int value) {
     State& s = *s_;
     switch (property) {
         case PrinterProperty::PaperSize: {
-            if (!acceptedPaperCodes(s.bound).contains(value)) return false;
+            if (!s.accepted.contains(value)) return false;
             if (value == kUserDefinedPaper && s.paperCode != kUserDefinedPaper)
                 s.userDefinedMm = s.page().size(QPageSize::Millimeter);
             s.paperCode = value;
@@ -401,7 +403,7 @@ std::optional<double> QtPrinterSystem::height() const {
 bool QtPrinterSystem::setWidth(double twips) {
     const double mm = twips / kTwipsPerMm;
     if (!(mm >= 1.0 && mm <= 10000.0)) return false;
-    if (!acceptedPaperCodes(s_->bound).contains(kUserDefinedPaper)) return false;
+    if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(mm, current.height());
     s_->paperCode = kUserDefinedPaper;
@@ -411,7 +413,7 @@ bool QtPrinterSystem::setWidth(double twips) {
 bool QtPrinterSystem::setHeight(double twips) {
     const double mm = twips / kTwipsPerMm;
     if (!(mm >= 1.0 && mm <= 10000.0)) return false;
-    if (!acceptedPaperCodes(s_->bound).contains(kUserDefinedPaper)) return false;
+    if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(current.width(), mm);
     s_->paperCode = kUserDefinedPaper;
