@@ -58,7 +58,9 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     }
     Option1[2]->setEnabled(false);
     Option1[3]->setEnabled(false);
-    Option1[3]->stackUnder(Option1[1]);  // same spot as option 1, hidden by it
+    // Same spot as option 1 and hidden by it: option 1 paints its own background over it.
+    Option1[3]->stackUnder(Option1[1]);
+    Option1[1]->setAutoFillBackground(true);
 
     Label2 = makeLabel(Frame1, "Label2", QStringLiteral("SIZE 標準ﾀｲﾌﾟ"),
                        twipsRect(2760, 390, 2400, 255));
