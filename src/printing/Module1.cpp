@@ -135,7 +135,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
                 break;
             }
             if (printer.TextWidth(s.left(i)) + 10 > max_w) {
-                // The part that fits is printed as a line of its own; a first character that
+                // The text that fits is printed as a line of its own; a first character that
                 // does not fit alone is still taken as a line, so the loop always ends.
                 const qsizetype take = std::max<qsizetype>(i - 1, 1);
                 printer.CurrentX(o.X + 5);
