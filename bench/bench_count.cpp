@@ -3,20 +3,21 @@
 // memory. One mode per process, so that each peak is its own.
 #include "datasource/RecordSource.h"
 
+#include <freexl.h>
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <freexl.h>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 qint64 countWithPellix(const QString& path) {
     pellix::datasource::RecordSource source;
-    if (!source.open(path, QStringLiteral("select バーコード,品名,名称,価格 from [sheet1$]"))) return -1;
+    if (!source.open(path, QStringLiteral("select バーコード,品名,名称,価格 from [sheet1$]")))
+        return -1;
     qint64 rows = 0;
     if (!source.count(rows)) return -1;
     return rows;
@@ -39,7 +40,9 @@ qint64 readWithFreexl(const QString& path) {
         for (unsigned int r = 0; r < rows; ++r)
             for (unsigned short c = 0; c < cols; ++c) {
                 FreeXL_CellValue v;
-                if (freexl_get_cell_value(handle, r, c, &v) == FREEXL_OK && v.type != FREEXL_CELL_NULL) ++cells;
+                if (freexl_get_cell_value(handle, r, c, &v) == FREEXL_OK &&
+                    v.type != FREEXL_CELL_NULL)
+                    ++cells;
             }
     }
     freexl_close(handle);

@@ -15,7 +15,8 @@ namespace pellix::fuzz {
 void readWorkbook(const std::uint8_t* data, std::size_t size) {
     using namespace datasource;
     auto wb = std::make_shared<Workbook>();
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     if (!wb->openBytes(bytes, QStringLiteral("fuzz.xls"))) return;
     const QStringList names = wb->sheetNames();
     for (const QString& name : names) {

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
             std::vector<guint8> bytes(std::size_t(gsf_input_size(book)));
             if (gsf_input_read(book, bytes.size(), bytes.data())) {
                 std::string name = argv[i];
-                name = std::string(argv[1]) + "/" + name.substr(name.find_last_of('/') + 1) + ".stream";
+                name = std::string(argv[1]) + "/" + name.substr(name.find_last_of('/') + 1) +
+                       ".stream";
                 if (FILE* f = std::fopen(name.c_str(), "wb")) {
                     std::fwrite(bytes.data(), 1, bytes.size(), f);
                     std::fclose(f);

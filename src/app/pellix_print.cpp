@@ -36,7 +36,8 @@ int countFailed(const datasource::Status& s) {
 
 int runCount(const QStringList&) {
     datasource::DatabaseSettings settings;
-    if (datasource::Status s = datasource::DatabaseSettings::read(settings); !s) return countFailed(s);
+    if (datasource::Status s = datasource::DatabaseSettings::read(settings); !s)
+        return countFailed(s);
     qint64 rows = 0;
     if (datasource::Status s = datasource::countRecords(settings, rows); !s) return countFailed(s);
     out(QStringLiteral("%1\n").arg(rows));
@@ -50,11 +51,20 @@ QString escaped(const datasource::Field& f) {
     s.reserve(f->size());
     for (QChar c : *f) {
         switch (c.unicode()) {
-        case '\\': s += QLatin1String("\\\\"); break;
-        case '\t': s += QLatin1String("\\t"); break;
-        case '\r': s += QLatin1String("\\r"); break;
-        case '\n': s += QLatin1String("\\n"); break;
-        default: s += c;
+            case '\\':
+                s += QLatin1String("\\\\");
+                break;
+            case '\t':
+                s += QLatin1String("\\t");
+                break;
+            case '\r':
+                s += QLatin1String("\\r");
+                break;
+            case '\n':
+                s += QLatin1String("\\n");
+                break;
+            default:
+                s += c;
         }
     }
     return s;
@@ -62,7 +72,8 @@ QString escaped(const datasource::Field& f) {
 
 int runRows(const QStringList&) {
     // The print job form's failure box: the description, under its title.
-    const QString title = QStringLiteral("設定エラー。データベースに接続できません。設定が不正かファイルにアクセスができません。");
+    const QString title = QStringLiteral(
+        "設定エラー。データベースに接続できません。設定が不正かファイルにアクセスができません。");
     datasource::DatabaseSettings settings;
     if (datasource::Status s = datasource::DatabaseSettings::read(settings); !s) {
         messageBox(s.description, title);
@@ -95,10 +106,12 @@ struct Command {
 
 // Later commands (printers, printing) join this table.
 const Command kCommands[] = {
-    {"count", runCount, "データベース設定の SQL が選ぶ行の件数を表示します (データ件数確認と同じ)。",
+    {"count", runCount,
+     "データベース設定の SQL が選ぶ行の件数を表示します (データ件数確認と同じ)。",
      "print the number of rows the stored query selects (as the record count window shows it)."},
     {"rows", runRows,
-     "SQL が選ぶ各行のラベル項目 (バーコード, 品名, 名称, 価格) をタブ区切りで 1 行ずつ表示します。",
+     "SQL が選ぶ各行のラベル項目 (バーコード, 品名, 名称, 価格) をタブ区切りで 1 "
+     "行ずつ表示します。",
      "print each record of the stored query on one line: barcode, item name, name, price, "
      "separated by tabs."},
 };
@@ -110,17 +123,20 @@ void help() {
         "($XDG_CONFIG_HOME/qrv_ini4、未設定なら ~/.config/qrv_ini4) から読みます。\n\n"
         "コマンド:\n");
     for (const Command& c : kCommands)
-        text += QStringLiteral("  %1\t%2\n").arg(QLatin1String(c.name), QString::fromUtf8(c.summaryJa));
+        text +=
+            QStringLiteral("  %1\t%2\n").arg(QLatin1String(c.name), QString::fromUtf8(c.summaryJa));
     text += QStringLiteral(
         "\n空のセルは空の項目になります。項目の中の \\ タブ 改行 は \\\\ \\t \\r \\n と書きます。\n"
-        "失敗すると、画面ならメッセージボックスに出る内容 (タイトル: 本文) と原因を標準エラーに書き、\n"
+        "失敗すると、画面ならメッセージボックスに出る内容 (タイトル: 本文) "
+        "と原因を標準エラーに書き、\n"
         "終了コード 1 で終わります。\n\n"
         "Usage: pellix-print <command>\n"
         "Runs Pellix label work without windows. Settings come from the same settings folder as\n"
         "Pellix ($XDG_CONFIG_HOME/qrv_ini4, or ~/.config/qrv_ini4).\n\n"
         "Commands:\n");
     for (const Command& c : kCommands)
-        text += QStringLiteral("  %1\t%2\n").arg(QLatin1String(c.name), QString::fromUtf8(c.summaryEn));
+        text +=
+            QStringLiteral("  %1\t%2\n").arg(QLatin1String(c.name), QString::fromUtf8(c.summaryEn));
     text += QStringLiteral(
         "\nAn empty cell is an empty field; a backslash, tab or line break inside a field is\n"
         "written as \\\\, \\t, \\r or \\n. On failure, what the windows show in a message box\n"
@@ -141,6 +157,8 @@ int main(int argc, char** argv) {
     const QString name = args.takeFirst();
     for (const Command& c : kCommands)
         if (name == QLatin1String(c.name)) return c.run(args);
-    err(QStringLiteral("pellix-print: 不明なコマンド「%1」です (unknown command)。pellix-print --help を参照してください。\n").arg(name));
+    err(QStringLiteral("pellix-print: 不明なコマンド「%1」です (unknown command)。pellix-print "
+                       "--help を参照してください。\n")
+            .arg(name));
     return 2;
 }

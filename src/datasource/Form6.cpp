@@ -76,7 +76,9 @@ void Form6::fail() {
     Unload();
 }
 
-void Form6::Command1_Click() { Unload(); }
+void Form6::Command1_Click() {
+    Unload();
+}
 
 Status countRecords(const DatabaseSettings& settings, qint64& rows) {
     rows = 0;

@@ -12,23 +12,23 @@ namespace pellix::datasource {
 // itself (and the wait window) before it is ever shown.
 class Form6 : public shell::Window {
     Q_OBJECT
-public:
+  public:
     explicit Form6(shell::AppContext& ctx);
 
     void Form_Load() override;
     void Command1_Click();
 
-    QLabel* Label2 = nullptr;   // "接続中Excel(ﾌｧｲﾙﾊﾟｽ)"
-    QLabel* Label3 = nullptr;   // "接続中シート名"
-    QLabel* Label4 = nullptr;   // "SQL構文"
+    QLabel* Label2 = nullptr;  // "接続中Excel(ﾌｧｲﾙﾊﾟｽ)"
+    QLabel* Label3 = nullptr;  // "接続中シート名"
+    QLabel* Label4 = nullptr;  // "SQL構文"
     QLabel* Labeldb = nullptr;
     QLabel* Labeltb = nullptr;
     QLabel* Labelsql = nullptr;
-    QLabel* Label1 = nullptr;   // the count
-    QLabel* Label5 = nullptr;   // "件"
+    QLabel* Label1 = nullptr;  // the count
+    QLabel* Label5 = nullptr;  // "件"
     QPushButton* Command1 = nullptr;
 
-private:
+  private:
     void fail();
 };
 

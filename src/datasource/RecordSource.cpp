@@ -4,13 +4,13 @@
 #include "datasource/QueryText.h"
 #include "datasource/Workbook.h"
 
+#include <sqlite3.h>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <cmath>
 #include <algorithm>
-#include <sqlite3.h>
+#include <cmath>
 
 namespace pellix::datasource {
 
@@ -27,20 +27,20 @@ const QByteArray kFalseUtf8 = kFalseText.toUtf8();
 
 QString cellText(const Cell& c, const Workbook& wb) {
     switch (c.type) {
-    case CellType::Number:
-        if (c.date) {
-            const QString d = dateText(c.number, wb.dateMode1904());
-            if (!d.isNull()) return d;
-        }
-        return numberText(c.number);
-    case CellType::Text:
-        return QString::fromUtf8(wb.text(c.text));
-    case CellType::Boolean:
-        return c.code ? kTrueText : kFalseText;
-    case CellType::Error:
-        return Workbook::errorText(c.code);
-    case CellType::Empty:
-        break;
+        case CellType::Number:
+            if (c.date) {
+                const QString d = dateText(c.number, wb.dateMode1904());
+                if (!d.isNull()) return d;
+            }
+            return numberText(c.number);
+        case CellType::Text:
+            return QString::fromUtf8(wb.text(c.text));
+        case CellType::Boolean:
+            return c.code ? kTrueText : kFalseText;
+        case CellType::Error:
+            return Workbook::errorText(c.code);
+        case CellType::Empty:
+            break;
     }
     return {};
 }
@@ -73,7 +73,6 @@ QStringList headerNames(const Sheet& sheet, const Workbook& wb, int firstCol, in
     return names;
 }
 
-
 // A loaded sheet as the engine sees it: a read-only virtual table over the cells in memory, so
 // that the sheet costs no copy into the engine. Each data row is a row that holds a value.
 struct SheetData {
@@ -96,7 +95,8 @@ int sheetConnect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab**
     auto* data = static_cast<SheetData*>(aux);
     QStringList quoted;
     for (const QString& n : data->names) quoted << quoteIdentifier(n);
-    const QByteArray schema = QStringLiteral("CREATE TABLE x(%1)").arg(quoted.join(QLatin1Char(','))).toUtf8();
+    const QByteArray schema =
+        QStringLiteral("CREATE TABLE x(%1)").arg(quoted.join(QLatin1Char(','))).toUtf8();
     const int rc = sqlite3_declare_vtab(db, schema.constData());
     if (rc != SQLITE_OK) return rc;
     sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
@@ -155,46 +155,47 @@ int sheetColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* ctx, int column) {
     const auto first = d->sheet.cells.begin() + d->rowStart[row];
     const auto last = d->sheet.cells.begin() + d->rowStart[row + 1];
     const int col = d->firstCol + column;
-    const auto it = std::lower_bound(first, last, col, [](const Cell& c, int v) { return c.col < v; });
+    const auto it =
+        std::lower_bound(first, last, col, [](const Cell& c, int v) { return c.col < v; });
     if (it == last || it->col != col) return SQLITE_OK;  // an empty cell: no value
     const Cell& c = *it;
     const Workbook& wb = *d->workbook;
     switch (c.type) {
-    case CellType::Number: {
-        if (c.date) {
-            const QString text = dateText(c.number, wb.dateMode1904());
-            if (!text.isNull()) {
-                const QByteArray u = text.toUtf8();
-                sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-                break;
+        case CellType::Number: {
+            if (c.date) {
+                const QString text = dateText(c.number, wb.dateMode1904());
+                if (!text.isNull()) {
+                    const QByteArray u = text.toUtf8();
+                    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+                    break;
+                }
             }
+            qint64 whole = 0;
+            if (wholeInteger(c.number, whole))
+                sqlite3_result_int64(ctx, whole);
+            else if (std::isfinite(c.number))
+                sqlite3_result_double(ctx, c.number);
+            else
+                sqlite3_result_text(ctx, "#NUM!", 5, SQLITE_STATIC);
+            break;
         }
-        qint64 whole = 0;
-        if (wholeInteger(c.number, whole))
-            sqlite3_result_int64(ctx, whole);
-        else if (std::isfinite(c.number))
-            sqlite3_result_double(ctx, c.number);
-        else
-            sqlite3_result_text(ctx, "#NUM!", 5, SQLITE_STATIC);
-        break;
-    }
-    case CellType::Text: {
-        const QByteArray& t = wb.text(c.text);
-        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
-        break;
-    }
-    case CellType::Boolean: {
-        const QByteArray& t = c.code ? kTrueUtf8 : kFalseUtf8;
-        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
-        break;
-    }
-    case CellType::Error: {
-        const QByteArray t = Workbook::errorText(c.code).toUtf8();
-        sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case CellType::Empty:
-        break;
+        case CellType::Text: {
+            const QByteArray& t = wb.text(c.text);
+            sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
+            break;
+        }
+        case CellType::Boolean: {
+            const QByteArray& t = c.code ? kTrueUtf8 : kFalseUtf8;
+            sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_STATIC);
+            break;
+        }
+        case CellType::Error: {
+            const QByteArray t = Workbook::errorText(c.code).toUtf8();
+            sqlite3_result_text(ctx, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case CellType::Empty:
+            break;
     }
     return SQLITE_OK;
 }
@@ -240,8 +241,8 @@ struct RecordSource::Impl {
     Options options;
     QElapsedTimer clock;
     qint64 deadline = 0;
-    QSet<QString> tables;                   // loaded tables, case-folded
-    QHash<QString, QString> canonicalNames; // case-folded name -> name as loaded ("" if ambiguous)
+    QSet<QString> tables;                    // loaded tables, case-folded
+    QHash<QString, QString> canonicalNames;  // case-folded name -> name as loaded ("" if ambiguous)
     QStringList columns;
     int modules = 0;
 
@@ -283,50 +284,58 @@ struct RecordSource::Impl {
                          const char*) {
         auto* d = static_cast<Impl*>(self);
         switch (action) {
-        case SQLITE_SELECT:
-        case SQLITE_RECURSIVE:
-            return SQLITE_OK;
-        case SQLITE_READ:
-            if (a && (!db || qstrcmp(db, "main") == 0) &&
-                d->tables.contains(QString::fromUtf8(a).toCaseFolded()))
+            case SQLITE_SELECT:
+            case SQLITE_RECURSIVE:
                 return SQLITE_OK;
-            return SQLITE_DENY;
-        case SQLITE_FUNCTION:
-            if (b && qstricmp(b, "load_extension") == 0) return SQLITE_DENY;
-            return SQLITE_OK;
-        default:
-            return SQLITE_DENY;
+            case SQLITE_READ:
+                if (a && (!db || qstrcmp(db, "main") == 0) &&
+                    d->tables.contains(QString::fromUtf8(a).toCaseFolded()))
+                    return SQLITE_OK;
+                return SQLITE_DENY;
+            case SQLITE_FUNCTION:
+                if (b && qstricmp(b, "load_extension") == 0) return SQLITE_DENY;
+                return SQLITE_OK;
+            default:
+                return SQLITE_DENY;
         }
     }
 
     Status engineFailure(int rc) const {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         if (rc == SQLITE_INTERRUPT || (rc & 0xFF) == SQLITE_INTERRUPT)
-            return Status::failure(ErrorKind::Interrupted,
-                                   QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
+            return Status::failure(
+                ErrorKind::Interrupted,
+                QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
         if ((rc & 0xFF) == SQLITE_AUTH)
-            return Status::failure(ErrorKind::Refused,
-                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                                                  "読む SELECT 文一つだけです。"));
+            return Status::failure(
+                ErrorKind::Refused,
+                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                               "読む SELECT 文一つだけです。"));
         static const QRegularExpression column(QStringLiteral("^no such column: (.*)$"));
         static const QRegularExpression table(QStringLiteral("^no such table: (?:main\\.)?(.*)$"));
         static const QRegularExpression near(QStringLiteral("^near \"(.*)\": syntax error$"));
         QRegularExpressionMatch m;
         if ((m = column.match(message)).hasMatch())
-            return Status::failure(ErrorKind::UnknownColumn,
-                                   QStringLiteral("列「%1」がシートにありません。").arg(m.captured(1)));
+            return Status::failure(
+                ErrorKind::UnknownColumn,
+                QStringLiteral("列「%1」がシートにありません。").arg(m.captured(1)));
         if ((m = table.match(message)).hasMatch())
-            return Status::failure(ErrorKind::SheetNotFound,
-                                   QStringLiteral("シート「%1」がブックにありません。").arg(m.captured(1)));
+            return Status::failure(
+                ErrorKind::SheetNotFound,
+                QStringLiteral("シート「%1」がブックにありません。").arg(m.captured(1)));
         if ((m = near.match(message)).hasMatch())
+            return Status::failure(
+                ErrorKind::Syntax,
+                QStringLiteral("SQL構文が正しくありません（「%1」の付近）。").arg(m.captured(1)));
+        if (message.contains(QLatin1String("syntax error")) ||
+            message.contains(QLatin1String("incomplete input")))
             return Status::failure(ErrorKind::Syntax,
-                                   QStringLiteral("SQL構文が正しくありません（「%1」の付近）。").arg(m.captured(1)));
-        if (message.contains(QLatin1String("syntax error")) || message.contains(QLatin1String("incomplete input")))
-            return Status::failure(ErrorKind::Syntax, QStringLiteral("SQL構文が正しくありません。"));
+                                   QStringLiteral("SQL構文が正しくありません。"));
         if (message.contains(QLatin1String("not authorized")))
-            return Status::failure(ErrorKind::Refused,
-                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                                                  "読む SELECT 文一つだけです。"));
+            return Status::failure(
+                ErrorKind::Refused,
+                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                               "読む SELECT 文一つだけです。"));
         return Status::failure(ErrorKind::QueryFailed,
                                QStringLiteral("SQL文を実行できません（%1）。").arg(message));
     }
@@ -340,8 +349,9 @@ struct RecordSource::Impl {
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY |
                           SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
         if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK)
-            return Status::failure(ErrorKind::QueryFailed,
-                                   QStringLiteral("SQL文を実行する準備ができません（メモリ不足）。"));
+            return Status::failure(
+                ErrorKind::QueryFailed,
+                QStringLiteral("SQL文を実行する準備ができません（メモリ不足）。"));
         if (sqlite3_hard_heap_limit64(-1) == 0) sqlite3_hard_heap_limit64(kHeapLimit);
         sqlite3_extended_result_codes(db, 1);
         sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
@@ -373,12 +383,14 @@ struct RecordSource::Impl {
                 lastCol = std::max<int>(lastCol, c.col);
             }
         }
-        data->names = headerNames(data->sheet, *data->workbook, data->firstCol, lastCol - data->firstCol + 1);
+        data->names =
+            headerNames(data->sheet, *data->workbook, data->firstCol, lastCol - data->firstCol + 1);
         for (const QString& n : data->names) remember(n);
         std::size_t i = 0;
         while (i < cells.size() && cells[i].row == cells[0].row) ++i;
         for (std::size_t j = i; j < cells.size(); ++j)
-            if (j == i || cells[j].row != cells[j - 1].row) data->rowStart.push_back(std::uint32_t(j));
+            if (j == i || cells[j].row != cells[j - 1].row)
+                data->rowStart.push_back(std::uint32_t(j));
         data->rowStart.push_back(std::uint32_t(cells.size()));
 
         const QByteArray module = QByteArray("pellix_sheet_") + QByteArray::number(modules++);
@@ -386,8 +398,9 @@ struct RecordSource::Impl {
         int rc = sqlite3_create_module_v2(db, module.constData(), &kSheetModule, raw,
                                           [](void* p) { delete static_cast<SheetData*>(p); });
         if (rc != SQLITE_OK) return engineFailure(rc);
-        const QByteArray create =
-            QStringLiteral("CREATE VIRTUAL TABLE %1 USING %2").arg(quoteIdentifier(table), QString::fromLatin1(module)).toUtf8();
+        const QByteArray create = QStringLiteral("CREATE VIRTUAL TABLE %1 USING %2")
+                                      .arg(quoteIdentifier(table), QString::fromLatin1(module))
+                                      .toUtf8();
         return exec(create.constData());
     }
 
@@ -405,18 +418,19 @@ struct RecordSource::Impl {
     }
 
     Field value(int column) const {
-        if (!stmt || atEnd || column < 0 || column >= sqlite3_column_count(stmt)) return std::nullopt;
-        switch (sqlite3_column_type(stmt, column)) {
-        case SQLITE_INTEGER:
-            return QString::number(sqlite3_column_int64(stmt, column));
-        case SQLITE_FLOAT:
-            return numberText(sqlite3_column_double(stmt, column));
-        case SQLITE_NULL:
+        if (!stmt || atEnd || column < 0 || column >= sqlite3_column_count(stmt))
             return std::nullopt;
-        default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
-        }
+        switch (sqlite3_column_type(stmt, column)) {
+            case SQLITE_INTEGER:
+                return QString::number(sqlite3_column_int64(stmt, column));
+            case SQLITE_FLOAT:
+                return numberText(sqlite3_column_double(stmt, column));
+            case SQLITE_NULL:
+                return std::nullopt;
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+                return QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
+            }
         }
     }
 };
@@ -424,8 +438,12 @@ struct RecordSource::Impl {
 RecordSource::RecordSource() : d(std::make_unique<Impl>()) {}
 RecordSource::~RecordSource() = default;
 
-bool RecordSource::isOpen() const { return d->stmt != nullptr; }
-void RecordSource::close() { d->close(); }
+bool RecordSource::isOpen() const {
+    return d->stmt != nullptr;
+}
+void RecordSource::close() {
+    d->close();
+}
 
 Status RecordSource::open(const QString& path, const QString& queryText) {
     return open(path, queryText, Options{});
@@ -442,7 +460,8 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
     return open(std::move(wb), queryText, Options{});
 }
 
-Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText, const Options& options) {
+Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText,
+                          const Options& options) {
     close();
     d->options = options;
     Status status = [&]() -> Status {
@@ -456,8 +475,9 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
             const QString sheetName = table.chopped(1);
             const int index = wb->findSheet(sheetName);
             if (index < 0)
-                return Status::failure(ErrorKind::SheetNotFound,
-                                       QStringLiteral("シート「%1」がブックにありません。").arg(sheetName));
+                return Status::failure(
+                    ErrorKind::SheetNotFound,
+                    QStringLiteral("シート「%1」がブックにありません。").arg(sheetName));
             Sheet sheet;
             if (Status s = wb->readSheet(index, sheet); !s) return s;
             if (Status s = d->loadSheet(table, wb, std::move(sheet)); !s) return s;
@@ -475,21 +495,25 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
         int rc = sqlite3_prepare_v3(d->db, utf8.constData(), int(utf8.size()), 0, &d->stmt, &tail);
         if (rc != SQLITE_OK) return d->engineFailure(rc);
         if (!d->stmt)
-            return Status::failure(ErrorKind::Syntax, QStringLiteral("SQL構文が正しくありません（SQL文がありません）。"));
+            return Status::failure(
+                ErrorKind::Syntax,
+                QStringLiteral("SQL構文が正しくありません（SQL文がありません）。"));
         // Only blanks and comments may follow the statement.
         const char* end = utf8.constData() + utf8.size();
         if (tail && tail < end) {
             Statement second;
             rc = sqlite3_prepare_v3(d->db, tail, int(end - tail), 0, &second.p, nullptr);
             if (rc != SQLITE_OK || second.p)
-                return Status::failure(ErrorKind::Refused,
-                                       QStringLiteral("SQL文が二つ以上あります。実行できるのは、シートを読む "
-                                                      "SELECT 文一つだけです。"));
+                return Status::failure(
+                    ErrorKind::Refused,
+                    QStringLiteral("SQL文が二つ以上あります。実行できるのは、シートを読む "
+                                   "SELECT 文一つだけです。"));
         }
         if (!sqlite3_stmt_readonly(d->stmt))
-            return Status::failure(ErrorKind::Refused,
-                                   QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                                                  "読む SELECT 文一つだけです。"));
+            return Status::failure(
+                ErrorKind::Refused,
+                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                               "読む SELECT 文一つだけです。"));
         for (int i = 0; i < sqlite3_column_count(d->stmt); ++i)
             d->columns << QString::fromUtf8(sqlite3_column_name(d->stmt, i));
         return d->rewind();
@@ -498,29 +522,40 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
     return status;
 }
 
-QStringList RecordSource::columnNames() const { return d->columns; }
-int RecordSource::columnCount() const { return int(d->columns.size()); }
+QStringList RecordSource::columnNames() const {
+    return d->columns;
+}
+int RecordSource::columnCount() const {
+    return int(d->columns.size());
+}
 
 Status RecordSource::count(qint64& rows) {
     rows = 0;
-    if (!d->stmt) return Status::failure(ErrorKind::QueryFailed, QStringLiteral("データベースが開かれていません。"));
+    if (!d->stmt)
+        return Status::failure(ErrorKind::QueryFailed,
+                               QStringLiteral("データベースが開かれていません。"));
     d->startClock();
     sqlite3_reset(d->stmt);
     int rc;
     while ((rc = d->step()) == SQLITE_ROW) ++rows;
     if (rc != SQLITE_DONE) return d->engineFailure(rc);
     if (Status s = d->rewind(); !s) return s;
-    if (rows == 0) return Status::failure(ErrorKind::NoRows, QStringLiteral("該当するデータがありません。"));
+    if (rows == 0)
+        return Status::failure(ErrorKind::NoRows, QStringLiteral("該当するデータがありません。"));
     return Status::success();
 }
 
 Status RecordSource::rewind() {
-    if (!d->stmt) return Status::failure(ErrorKind::QueryFailed, QStringLiteral("データベースが開かれていません。"));
+    if (!d->stmt)
+        return Status::failure(ErrorKind::QueryFailed,
+                               QStringLiteral("データベースが開かれていません。"));
     d->startClock();
     return d->rewind();
 }
 
-bool RecordSource::atEnd() const { return d->atEnd; }
+bool RecordSource::atEnd() const {
+    return d->atEnd;
+}
 
 Status RecordSource::moveNext() {
     if (!d->stmt || d->atEnd) return Status::success();
@@ -530,7 +565,9 @@ Status RecordSource::moveNext() {
     return Status::success();
 }
 
-Field RecordSource::value(int column) const { return d->value(column); }
+Field RecordSource::value(int column) const {
+    return d->value(column);
+}
 
 Record RecordSource::record() const {
     Record r;

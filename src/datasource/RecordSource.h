@@ -56,7 +56,7 @@ struct ResultTable {
 };
 
 class RecordSource {
-public:
+  public:
     struct Options {
         // A query that takes longer than this is stopped.
         int timeLimitMs = 20000;
@@ -73,7 +73,8 @@ public:
     Status open(const QString& path, const QString& queryText, const Options& options);
     // The same over a workbook already read; the source keeps it while it is open.
     Status open(std::shared_ptr<Workbook> workbook, const QString& queryText);
-    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText, const Options& options);
+    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText,
+                const Options& options);
     bool isOpen() const;
     void close();
 
@@ -95,7 +96,7 @@ public:
     // Every row from the first, for a grid; stands on the first row afterwards.
     Status readAll(ResultTable& table);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -53,7 +53,9 @@ constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
 const unsigned char kOleSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
-std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t u16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t u32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -101,7 +103,7 @@ bool recordAt(const std::vector<std::uint8_t>& s, std::size_t pos, Record& r) {
 // follow their own rule: where a CONTINUE begins in the middle of a text's characters, its
 // first byte is a fresh flag byte telling whether the rest is stored 8 or 16 bits a character.
 class Pieces {
-public:
+  public:
     void add(const std::uint8_t* data, std::uint32_t len) { segs_.push_back({data, len}); }
 
     // Collects the record at r and the CONTINUE records after it; answers the offset after them.
@@ -174,7 +176,8 @@ public:
                 if (n == 0) return false;  // half a character at the end of a piece
                 const std::size_t at = out.size();
                 out.resize(at + n);
-                for (std::uint32_t i = 0; i < n; ++i) out[at + i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
+                for (std::uint32_t i = 0; i < n; ++i)
+                    out[at + i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
                 cch -= n;
                 off_ += 2 * n;
             } else {
@@ -207,7 +210,7 @@ public:
         return skip(std::uint64_t(runs) * 4) && skip(ext);
     }
 
-private:
+  private:
     // Moves to the next piece when the current one is used up; false at the very end.
     bool ensure() {
         while (off_ >= segs_[seg_].len) {
@@ -242,36 +245,43 @@ bool formatShowsDate(QStringView f) {
             continue;
         }
         switch (c.unicode()) {
-        case '"': {
-            const qsizetype e = s.indexOf(QLatin1Char('"'), i + 1);
-            if (e < 0) return false;
-            i = e;
-            break;
-        }
-        case '\\':
-        case '_':
-        case '*':
-            ++i;
-            break;
-        case '[': {
-            const qsizetype e = s.indexOf(QLatin1Char(']'), i + 1);
-            if (e < 0) return false;
-            const QString in = s.mid(i + 1, e - i - 1);
-            if (!in.isEmpty() && (in[0] == QLatin1Char('h') || in[0] == QLatin1Char('m') ||
-                                  in[0] == QLatin1Char('s')) &&
-                in.count(in[0]) == in.size())
+            case '"': {
+                const qsizetype e = s.indexOf(QLatin1Char('"'), i + 1);
+                if (e < 0) return false;
+                i = e;
+                break;
+            }
+            case '\\':
+            case '_':
+            case '*':
+                ++i;
+                break;
+            case '[': {
+                const qsizetype e = s.indexOf(QLatin1Char(']'), i + 1);
+                if (e < 0) return false;
+                const QString in = s.mid(i + 1, e - i - 1);
+                if (!in.isEmpty() &&
+                    (in[0] == QLatin1Char('h') || in[0] == QLatin1Char('m') ||
+                     in[0] == QLatin1Char('s')) &&
+                    in.count(in[0]) == in.size())
+                    return true;
+                i = e;
+                break;
+            }
+            case 'e':
+                if (i + 1 < s.size() &&
+                    (s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-')))
+                    break;  // scientific notation
                 return true;
-            i = e;
-            break;
-        }
-        case 'e':
-            if (i + 1 < s.size() && (s[i + 1] == QLatin1Char('+') || s[i + 1] == QLatin1Char('-')))
-                break;  // scientific notation
-            return true;
-        case 'd': case 'm': case 'y': case 'h': case 's': case 'g':
-            return true;
-        default:
-            break;
+            case 'd':
+            case 'm':
+            case 'y':
+            case 'h':
+            case 's':
+            case 'g':
+                return true;
+            default:
+                break;
         }
     }
     return false;
@@ -292,11 +302,11 @@ void initGsf() {
         const auto quiet = [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {};
         // Some of them carry no log domain; nothing else in the program logs through glib.
         for (const char* domain : {"libgsf", "libgsf:msole", static_cast<const char*>(nullptr)})
-            g_log_set_handler(domain,
-                              GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                             G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_INFO |
-                                             G_LOG_LEVEL_DEBUG),
-                              quiet, nullptr);
+            g_log_set_handler(
+                domain,
+                GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_CRITICAL |
+                               G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+                quiet, nullptr);
     });
 }
 
@@ -316,28 +326,38 @@ Workbook::~Workbook() = default;
 
 QString Workbook::errorText(std::uint8_t code) {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    default: return QStringLiteral("#N/A");
+        case 0x00:
+            return QStringLiteral("#NULL!");
+        case 0x07:
+            return QStringLiteral("#DIV/0!");
+        case 0x0F:
+            return QStringLiteral("#VALUE!");
+        case 0x17:
+            return QStringLiteral("#REF!");
+        case 0x1D:
+            return QStringLiteral("#NAME?");
+        case 0x24:
+            return QStringLiteral("#NUM!");
+        case 0x2A:
+            return QStringLiteral("#N/A");
+        default:
+            return QStringLiteral("#N/A");
     }
 }
 
 Status Workbook::corrupt() const {
-    return Status::failure(ErrorKind::Corrupt,
-                           QStringLiteral("ブック「%1」は壊れているため読めません。").arg(fileName_));
+    return Status::failure(
+        ErrorKind::Corrupt,
+        QStringLiteral("ブック「%1」は壊れているため読めません。").arg(fileName_));
 }
 
 Status Workbook::openFile(const QString& path) {
     QFile f(path);
     const QFileInfo info(path);
     if (!info.isFile() || !f.open(QIODevice::ReadOnly))
-        return Status::failure(ErrorKind::PathUnusable,
-                               QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。"));
+        return Status::failure(
+            ErrorKind::PathUnusable,
+            QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。"));
     if (f.size() > kMaxFileBytes)
         return Status::failure(
             ErrorKind::NotWorkbook,
@@ -361,13 +381,15 @@ Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     const auto notWorkbook = [&] {
         return Status::failure(
             ErrorKind::NotWorkbook,
-            QStringLiteral("「%1」は Excel 97-2003 形式のブック (.xls) ではありません。").arg(fileName_));
+            QStringLiteral("「%1」は Excel 97-2003 形式のブック (.xls) ではありません。")
+                .arg(fileName_));
     };
     const auto oldFormat = [&] {
-        return Status::failure(ErrorKind::OldFormat,
-                               QStringLiteral("「%1」は Excel 95 以前の形式のブックです。Excel 97-2003 "
-                                              "形式で保存し直してください。")
-                                   .arg(fileName_));
+        return Status::failure(
+            ErrorKind::OldFormat,
+            QStringLiteral("「%1」は Excel 95 以前の形式のブックです。Excel 97-2003 "
+                           "形式で保存し直してください。")
+                .arg(fileName_));
     };
     const auto isOldBof = [](const std::uint8_t* p, std::size_t n) {
         if (n < 6) return false;
@@ -410,10 +432,11 @@ Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     }
     if (!book.p) {
         if (encrypted)
-            return Status::failure(ErrorKind::Protected,
-                                   QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
-                                                  "保護を解除して保存し直してください。")
-                                       .arg(fileName_));
+            return Status::failure(
+                ErrorKind::Protected,
+                QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
+                               "保護を解除して保存し直してください。")
+                    .arg(fileName_));
         if (hasOldBook) return oldFormat();
         return notWorkbook();
     }
@@ -446,59 +469,62 @@ Status Workbook::parseGlobals() {
     while (!ended && recordAt(stream_, pos, r)) {
         std::size_t next = r.next;
         switch (r.id) {
-        case kFilePass:
-            return Status::failure(ErrorKind::Protected,
-                                   QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
-                                                  "保護を解除して保存し直してください。")
-                                       .arg(fileName_));
-        case kDateMode:
-            if (r.len >= 2) date1904_ = u16(r.data) == 1;
-            break;
-        case kXf:
-            if (r.len >= 4) xfFormat.push_back(u16(r.data + 2));
-            break;
-        case kFormat:
-            if (r.len >= 2) {
-                next = pieces.collect(stream_, r, 2);
-                if (pieces.unicodeString(chars))
-                    formats.insert(u16(r.data), QString::fromUtf16(chars.data(), qsizetype(chars.size())));
-            }
-            break;
-        case kBoundSheet:
-            if (r.len >= 8) {
-                const std::uint32_t offset = u32(r.data);
-                const std::uint8_t type = r.data[5];
-                const std::uint8_t cch = r.data[6];
-                const bool high = r.data[7] & 1;
-                if (std::uint32_t(8) + std::uint32_t(cch) * (high ? 2 : 1) > r.len) return corrupt();
-                QString name;
-                for (int i = 0; i < cch; ++i)
-                    name.append(high ? QChar(u16(r.data + 8 + 2 * i)) : QChar(r.data[8 + i]));
-                if (type == 0) {
-                    sheets_.push_back({name, offset});
-                    sheetNames_ << name;
+            case kFilePass:
+                return Status::failure(
+                    ErrorKind::Protected,
+                    QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
+                                   "保護を解除して保存し直してください。")
+                        .arg(fileName_));
+            case kDateMode:
+                if (r.len >= 2) date1904_ = u16(r.data) == 1;
+                break;
+            case kXf:
+                if (r.len >= 4) xfFormat.push_back(u16(r.data + 2));
+                break;
+            case kFormat:
+                if (r.len >= 2) {
+                    next = pieces.collect(stream_, r, 2);
+                    if (pieces.unicodeString(chars))
+                        formats.insert(u16(r.data),
+                                       QString::fromUtf16(chars.data(), qsizetype(chars.size())));
                 }
+                break;
+            case kBoundSheet:
+                if (r.len >= 8) {
+                    const std::uint32_t offset = u32(r.data);
+                    const std::uint8_t type = r.data[5];
+                    const std::uint8_t cch = r.data[6];
+                    const bool high = r.data[7] & 1;
+                    if (std::uint32_t(8) + std::uint32_t(cch) * (high ? 2 : 1) > r.len)
+                        return corrupt();
+                    QString name;
+                    for (int i = 0; i < cch; ++i)
+                        name.append(high ? QChar(u16(r.data + 8 + 2 * i)) : QChar(r.data[8 + i]));
+                    if (type == 0) {
+                        sheets_.push_back({name, offset});
+                        sheetNames_ << name;
+                    }
+                }
+                break;
+            case kSst: {
+                if (r.len < 8) return corrupt();
+                next = pieces.collect(stream_, r, 0);
+                std::uint32_t total = 0, unique = 0;
+                pieces.u32(total);
+                pieces.u32(unique);
+                // Each string takes at least three bytes, so the count cannot outgrow the stream.
+                strings_.reserve(std::min<std::size_t>(unique, stream_.size() / 3));
+                for (std::uint32_t i = 0; i < unique; ++i) {
+                    if (!pieces.unicodeString(chars)) break;
+                    strings_.push_back(utf8(chars));
+                }
+                break;
             }
-            break;
-        case kSst: {
-            if (r.len < 8) return corrupt();
-            next = pieces.collect(stream_, r, 0);
-            std::uint32_t total = 0, unique = 0;
-            pieces.u32(total);
-            pieces.u32(unique);
-            // Each string takes at least three bytes, so the count cannot outgrow the stream.
-            strings_.reserve(std::min<std::size_t>(unique, stream_.size() / 3));
-            for (std::uint32_t i = 0; i < unique; ++i) {
-                if (!pieces.unicodeString(chars)) break;
-                strings_.push_back(utf8(chars));
-            }
-            break;
-        }
-        case kEof:
-            ended = true;
-            break;
-        default:
-            break;
+            case kEof:
+                ended = true;
+                break;
+            default:
+                break;
         }
         pos = next;
     }
@@ -577,105 +603,105 @@ Status Workbook::readSheet(int index, Sheet& sheet) {
                 r.id == kLabelSst || r.id == kLabel || r.id == kRString || r.id == kBoolErr)
                 pendingString = false;
             switch (r.id) {
-            case kNumber:
-                if (r.len >= 14) addNumber(d, f64(d + 6), u16(d + 4), false);
-                break;
-            case kRk:
-                if (r.len >= 10) addNumber(d, rkValue(u32(d + 6)), u16(d + 4), false);
-                break;
-            case kMulRk:
-                if (r.len >= 6) {
-                    const std::uint32_t count = (r.len - 6) / 6;
-                    const std::uint16_t row = u16(d);
-                    const std::uint32_t first = u16(d + 2);
-                    for (std::uint32_t i = 0; i < count; ++i) {
-                        const std::uint8_t* e = d + 4 + 6 * i;
-                        Cell c;
-                        c.row = row;
-                        const std::uint32_t col = first + i;
-                        if (col >= kMaxColumns) {
-                            badColumn = true;
-                            break;
+                case kNumber:
+                    if (r.len >= 14) addNumber(d, f64(d + 6), u16(d + 4), false);
+                    break;
+                case kRk:
+                    if (r.len >= 10) addNumber(d, rkValue(u32(d + 6)), u16(d + 4), false);
+                    break;
+                case kMulRk:
+                    if (r.len >= 6) {
+                        const std::uint32_t count = (r.len - 6) / 6;
+                        const std::uint16_t row = u16(d);
+                        const std::uint32_t first = u16(d + 2);
+                        for (std::uint32_t i = 0; i < count; ++i) {
+                            const std::uint8_t* e = d + 4 + 6 * i;
+                            Cell c;
+                            c.row = row;
+                            const std::uint32_t col = first + i;
+                            if (col >= kMaxColumns) {
+                                badColumn = true;
+                                break;
+                            }
+                            c.col = std::uint16_t(col);
+                            c.type = CellType::Number;
+                            c.number = rkValue(u32(e + 2));
+                            c.date = isDate(u16(e));
+                            cells.push_back(c);
                         }
-                        c.col = std::uint16_t(col);
-                        c.type = CellType::Number;
-                        c.number = rkValue(u32(e + 2));
-                        c.date = isDate(u16(e));
+                    }
+                    break;
+                case kLabelSst:
+                    if (r.len >= 10) {
+                        const std::uint32_t isst = u32(d + 6);
+                        if (isst >= sharedCount_) return corrupt();
+                        if (strings_[isst].isEmpty()) break;
+                        Cell c;
+                        place(c, d);
+                        c.type = CellType::Text;
+                        c.text = isst;
                         cells.push_back(c);
                     }
-                }
-                break;
-            case kLabelSst:
-                if (r.len >= 10) {
-                    const std::uint32_t isst = u32(d + 6);
-                    if (isst >= sharedCount_) return corrupt();
-                    if (strings_[isst].isEmpty()) break;
-                    Cell c;
-                    place(c, d);
-                    c.type = CellType::Text;
-                    c.text = isst;
-                    cells.push_back(c);
-                }
-                break;
-            case kLabel:
-            case kRString:
-                if (r.len >= 6) {
-                    next = pieces.collect(stream_, r, 6);
-                    if (!pieces.unicodeString(chars)) return corrupt();
-                    Cell c;
-                    place(c, d);
-                    addText(c, utf8(chars));
-                }
-                break;
-            case kBoolErr:
-                if (r.len >= 8) {
-                    Cell c;
-                    place(c, d);
-                    c.type = d[7] ? CellType::Error : CellType::Boolean;
-                    c.code = c.type == CellType::Boolean ? (d[6] ? 1 : 0) : d[6];
-                    cells.push_back(c);
-                }
-                break;
-            case kFormula:
-                if (r.len >= 20) {
-                    Cell c;
-                    place(c, d);
-                    c.formula = true;
-                    const std::uint8_t* v = d + 6;
-                    if (v[6] == 0xFF && v[7] == 0xFF) {
-                        switch (v[0]) {
-                        case 0:  // the text follows in a STRING record
-                            pending = c;
-                            pendingString = true;
-                            break;
-                        case 1:
-                            c.type = CellType::Boolean;
-                            c.code = v[2] ? 1 : 0;
-                            cells.push_back(c);
-                            break;
-                        case 2:
-                            c.type = CellType::Error;
-                            c.code = v[2];
-                            cells.push_back(c);
-                            break;
-                        default:  // an empty text
-                            break;
-                        }
-                    } else {
-                        addNumber(d, f64(v), u16(d + 4), true);
+                    break;
+                case kLabel:
+                case kRString:
+                    if (r.len >= 6) {
+                        next = pieces.collect(stream_, r, 6);
+                        if (!pieces.unicodeString(chars)) return corrupt();
+                        Cell c;
+                        place(c, d);
+                        addText(c, utf8(chars));
                     }
-                }
-                break;
-            case kString:
-                if (pendingString) {
-                    pendingString = false;
-                    next = pieces.collect(stream_, r, 0);
-                    if (!pieces.unicodeString(chars)) return corrupt();
-                    addText(pending, utf8(chars));
-                }
-                break;
-            default:
-                break;
+                    break;
+                case kBoolErr:
+                    if (r.len >= 8) {
+                        Cell c;
+                        place(c, d);
+                        c.type = d[7] ? CellType::Error : CellType::Boolean;
+                        c.code = c.type == CellType::Boolean ? (d[6] ? 1 : 0) : d[6];
+                        cells.push_back(c);
+                    }
+                    break;
+                case kFormula:
+                    if (r.len >= 20) {
+                        Cell c;
+                        place(c, d);
+                        c.formula = true;
+                        const std::uint8_t* v = d + 6;
+                        if (v[6] == 0xFF && v[7] == 0xFF) {
+                            switch (v[0]) {
+                                case 0:  // the text follows in a STRING record
+                                    pending = c;
+                                    pendingString = true;
+                                    break;
+                                case 1:
+                                    c.type = CellType::Boolean;
+                                    c.code = v[2] ? 1 : 0;
+                                    cells.push_back(c);
+                                    break;
+                                case 2:
+                                    c.type = CellType::Error;
+                                    c.code = v[2];
+                                    cells.push_back(c);
+                                    break;
+                                default:  // an empty text
+                                    break;
+                            }
+                        } else {
+                            addNumber(d, f64(v), u16(d + 4), true);
+                        }
+                    }
+                    break;
+                case kString:
+                    if (pendingString) {
+                        pendingString = false;
+                        next = pieces.collect(stream_, r, 0);
+                        if (!pieces.unicodeString(chars)) return corrupt();
+                        addText(pending, utf8(chars));
+                    }
+                    break;
+                default:
+                    break;
             }
         }
         if (badColumn) return corrupt();

@@ -37,7 +37,7 @@ struct Sheet {
 // the file is checked against the bytes that are there, so a damaged or hostile file ends in a
 // refusal, never in a crash, a hang or an allocation the file's size does not justify.
 class Workbook {
-public:
+  public:
     Workbook();
     ~Workbook();
     Workbook(const Workbook&) = delete;
@@ -63,7 +63,7 @@ public:
     // Excel's text for an error code ("#DIV/0!", "#N/A", ...).
     static QString errorText(std::uint8_t code);
 
-private:
+  private:
     struct SheetEntry {
         QString name;
         std::uint32_t offset = 0;
@@ -75,7 +75,7 @@ private:
     std::vector<std::uint8_t> stream_;
     QStringList sheetNames_;
     std::vector<SheetEntry> sheets_;
-    std::vector<QByteArray> strings_;   // the shared strings, then strings of cells read later
+    std::vector<QByteArray> strings_;  // the shared strings, then strings of cells read later
     std::size_t sharedCount_ = 0;
     std::vector<bool> xfIsDate_;
     bool date1904_ = false;

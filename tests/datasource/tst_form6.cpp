@@ -20,14 +20,15 @@ using pellix::test::testData;
 namespace {
 
 QByteArray databaseFile(const QString& db, const QString& table, const QString& kensaku) {
-    return *settings::encodeRecord(settings::databaseHeader()) + *settings::encodeRecord({db, table, kensaku});
+    return *settings::encodeRecord(settings::databaseHeader()) +
+           *settings::encodeRecord({db, table, kensaku});
 }
 
 }  // namespace
 
 class tst_form6 : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
     void showsTheCount();
@@ -37,7 +38,7 @@ private slots:
     void mainMenuButton_data();
     void mainMenuButton();
 
-private:
+  private:
     std::unique_ptr<test::TempConfigHome> home_;
     std::unique_ptr<test::TestServices> services_;
     std::unique_ptr<shell::WindowRegistry> windows_;
@@ -56,8 +57,9 @@ void tst_form6::cleanup() {
 }
 
 void tst_form6::showsTheCount() {
-    home_->writeFile(settings::kDatabaseFile,
-                     databaseFile(testData("rows120.xls"), "sheet1", "select バーコード,品名,名称,価格 from "));
+    home_->writeFile(
+        settings::kDatabaseFile,
+        databaseFile(testData("rows120.xls"), "sheet1", "select バーコード,品名,名称,価格 from "));
     QVERIFY(showRecordCount(*windows_));
     auto* w = windows_->find<Form6>();
     QVERIFY(w);
@@ -72,7 +74,8 @@ void tst_form6::showsTheCount() {
     QCOMPARE(w->findChild<QLabel*>("Label5")->text(), QStringLiteral("件"));
     QCOMPARE(w->findChild<QLabel*>("Labeldb")->text(), testData("rows120.xls"));
     QCOMPARE(w->findChild<QLabel*>("Labeltb")->text(), QStringLiteral("sheet1"));
-    QCOMPARE(w->findChild<QLabel*>("Labelsql")->text(), QStringLiteral("select バーコード,品名,名称,価格 from "));
+    QCOMPARE(w->findChild<QLabel*>("Labelsql")->text(),
+             QStringLiteral("select バーコード,品名,名称,価格 from "));
     for (QLabel* l : w->findChildren<QLabel*>())
         QCOMPARE(l->palette().color(QPalette::Window), QColor(192, 255, 192));
 
@@ -84,9 +87,12 @@ void tst_form6::showsTheCount() {
 
 void tst_form6::failureReportsAndLeavesNoWindow_data() {
     QTest::addColumn<QByteArray>("file");
-    QTest::newRow("workbook missing") << databaseFile(testData("gone.xls"), "sheet1", "select * from ");
-    QTest::newRow("no rows") << databaseFile(testData("header-only.xls"), "sheet1", "select * from ");
-    QTest::newRow("unknown sheet") << databaseFile(testData("sample.xls"), "sheet9", "select * from ");
+    QTest::newRow("workbook missing")
+        << databaseFile(testData("gone.xls"), "sheet1", "select * from ");
+    QTest::newRow("no rows") << databaseFile(testData("header-only.xls"), "sheet1",
+                                             "select * from ");
+    QTest::newRow("unknown sheet")
+        << databaseFile(testData("sample.xls"), "sheet9", "select * from ");
     QTest::newRow("settings header only") << *settings::encodeRecord(settings::databaseHeader());
     QTest::newRow("settings missing") << QByteArray();
 }
@@ -101,7 +107,9 @@ void tst_form6::failureReportsAndLeavesNoWindow() {
     QVERIFY(!showRecordCount(*windows_));
     QCOMPARE(services_->messages.shown.size(), 1);
     const test::ShownMessage& box = services_->messages.shown.first();
-    QCOMPARE(box.prompt, QStringLiteral("DBの設定が不正です。設定し直して下さい[設定]-[ﾃﾞｰﾀﾍﾞｰｽ]より設定できます。"));
+    QCOMPARE(box.prompt,
+             QStringLiteral(
+                 "DBの設定が不正です。設定し直して下さい[設定]-[ﾃﾞｰﾀﾍﾞｰｽ]より設定できます。"));
     QCOMPARE(box.title, QStringLiteral("ERROR"));
     QCOMPARE(box.icon, platform::MessageBoxes::Icon::Exclamation);
     QVERIFY(waitUpWhileBoxShown);  // the box comes first, then the wait window closes
@@ -112,10 +120,12 @@ void tst_form6::failureReportsAndLeavesNoWindow() {
 }
 
 void tst_form6::openWindowKeepsItsCount() {
-    home_->writeFile(settings::kDatabaseFile, databaseFile(testData("rows120.xls"), "sheet1", "select * from "));
+    home_->writeFile(settings::kDatabaseFile,
+                     databaseFile(testData("rows120.xls"), "sheet1", "select * from "));
     QVERIFY(showRecordCount(*windows_));
     Form6* first = windows_->find<Form6>();
-    home_->writeFile(settings::kDatabaseFile, databaseFile(testData("rows301.xls"), "sheet1", "select * from "));
+    home_->writeFile(settings::kDatabaseFile,
+                     databaseFile(testData("rows301.xls"), "sheet1", "select * from "));
     QVERIFY(showRecordCount(*windows_));
     QCOMPARE(windows_->find<Form6>(), first);
     QCOMPARE(first->Label1->text(), QStringLiteral("120"));
@@ -129,7 +139,8 @@ void tst_form6::mainMenuButton_data() {
     QTest::addColumn<QString>("workbook");
     QTest::addColumn<QString>("label12");
     QTest::newRow("sample workbook") << testData("sample.xls") << QString();
-    QTest::newRow("workbook missing") << testData("gone.xls") << QStringLiteral("DBの設定が不正です。設定し直して下さい");
+    QTest::newRow("workbook missing")
+        << testData("gone.xls") << QStringLiteral("DBの設定が不正です。設定し直して下さい");
 }
 
 void tst_form6::mainMenuButton() {

@@ -21,14 +21,15 @@ Run run(const QStringList& args) {
     p.start(QStringLiteral(PELLIX_PRINT_EXE), args);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 }  // namespace
 
 class tst_pellix_print : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void countAndRows();
     void failures_data();
     void failures();
@@ -37,9 +38,10 @@ private slots:
 
 void tst_pellix_print::countAndRows() {
     test::TempConfigHome home;
-    home.writeFile(settings::kDatabaseFile,
-                   *settings::encodeRecord(settings::databaseHeader()) +
-                       *settings::encodeRecord({testData("awkward-cells.xls"), "sheet1", "select * from "}));
+    home.writeFile(
+        settings::kDatabaseFile,
+        *settings::encodeRecord(settings::databaseHeader()) +
+            *settings::encodeRecord({testData("awkward-cells.xls"), "sheet1", "select * from "}));
     const Run count = run({"count"});
     QCOMPARE(count.exitCode, 0);
     QCOMPARE(count.out, QStringLiteral("16\n"));
@@ -59,13 +61,17 @@ void tst_pellix_print::failures_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("cause");
     const auto record = [](const QString& db, const QString& kensaku) {
-        return *settings::encodeRecord(settings::databaseHeader()) + *settings::encodeRecord({db, "sheet1", kensaku});
+        return *settings::encodeRecord(settings::databaseHeader()) +
+               *settings::encodeRecord({db, "sheet1", kensaku});
     };
-    QTest::newRow("missing workbook") << record(testData("gone.xls"), "select * from ")
-                                      << "ODBC ドライバは要求されたプロパティをサポートしていません。";
-    QTest::newRow("no rows") << record(testData("header-only.xls"), "select * from ") << "該当するデータがありません。";
-    QTest::newRow("second statement") << record(testData("sample.xls"), "select 1; select * from ")
-                                      << "SQL文が二つ以上あります。実行できるのは、シートを読む SELECT 文一つだけです。";
+    QTest::newRow("missing workbook")
+        << record(testData("gone.xls"), "select * from ")
+        << "ODBC ドライバは要求されたプロパティをサポートしていません。";
+    QTest::newRow("no rows") << record(testData("header-only.xls"), "select * from ")
+                             << "該当するデータがありません。";
+    QTest::newRow("second statement")
+        << record(testData("sample.xls"), "select 1; select * from ")
+        << "SQL文が二つ以上あります。実行できるのは、シートを読む SELECT 文一つだけです。";
 }
 
 void tst_pellix_print::failures() {
@@ -76,8 +82,11 @@ void tst_pellix_print::failures() {
     const Run count = run({"count"});
     QCOMPARE(count.exitCode, 1);
     QCOMPARE(count.out, QString());
-    QCOMPARE(count.err, QStringLiteral("ERROR: DBの設定が不正です。設定し直して下さい[設定]-[ﾃﾞｰﾀﾍﾞｰｽ]より設定できます。\n") +
-                            cause + "\n");
+    QCOMPARE(
+        count.err,
+        QStringLiteral(
+            "ERROR: DBの設定が不正です。設定し直して下さい[設定]-[ﾃﾞｰﾀﾍﾞｰｽ]より設定できます。\n") +
+            cause + "\n");
 }
 
 void tst_pellix_print::help() {

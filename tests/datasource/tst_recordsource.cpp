@@ -45,7 +45,7 @@ QStringList allRecords(RecordSource& source) {
 
 class tst_recordsource : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void counts_data();
     void counts();
     void emptyResultFailsTheCount();
@@ -78,10 +78,12 @@ void tst_recordsource::counts_data() {
     QTest::newRow("rows120") << "rows120.xls" << sheetQuery(std, "sheet1") << qint64(120);
     QTest::newRow("rows301") << "rows301.xls" << sheetQuery(std, "sheet1") << qint64(301);
     QTest::newRow("star") << "rows301.xls" << sheetQuery("select * from ", "sheet1") << qint64(301);
-    QTest::newRow("where") << "rows120.xls" << sheetQuery("select * from ", "sheet1") + " where 価格 < 1000"
+    QTest::newRow("where") << "rows120.xls"
+                           << sheetQuery("select * from ", "sheet1") + " where 価格 < 1000"
                            << qint64(49);
     // Formatted rows without values, between and below the data, are no records.
-    QTest::newRow("formatted empty rows") << "formulas.xls" << sheetQuery("select * from ", "sheet1") << qint64(5);
+    QTest::newRow("formatted empty rows")
+        << "formulas.xls" << sheetQuery("select * from ", "sheet1") << qint64(5);
 }
 
 void tst_recordsource::counts() {
@@ -110,13 +112,17 @@ void tst_recordsource::emptyResultFailsTheCount() {
     QCOMPARE(s.description, QStringLiteral("該当するデータがありません。"));
 
     RecordSource filtered;
-    QVERIFY(filtered.open(testData("sample.xls"), sheetQuery("select * from ", "sheet1") + " where 価格 < 0").ok);
+    QVERIFY(filtered
+                .open(testData("sample.xls"),
+                      sheetQuery("select * from ", "sheet1") + " where 価格 < 0")
+                .ok);
     QCOMPARE(filtered.count(n).kind, ErrorKind::NoRows);
 }
 
 void tst_recordsource::halfWidthKanaColumns() {
     RecordSource source;
-    const Status s = source.open(testData("kana-columns.xls"), sheetQuery("select ﾊﾞｰｺｰﾄﾞ,品名,名称,売価 from ", "sheet1"));
+    const Status s = source.open(testData("kana-columns.xls"),
+                                 sheetQuery("select ﾊﾞｰｺｰﾄﾞ,品名,名称,売価 from ", "sheet1"));
     QVERIFY2(s.ok, qPrintable(s.description));
     QCOMPARE(source.columnNames(), (QStringList{"ﾊﾞｰｺｰﾄﾞ", "品名", "名称", "売価"}));
     const QStringList records = allRecords(source);
@@ -125,8 +131,10 @@ void tst_recordsource::halfWidthKanaColumns() {
     QCOMPARE(records.last(), QStringLiteral("4900012346232|衣料|靴下 25cm|1500"));
     // Width is not letter case: the full-width spelling is another column.
     RecordSource wide;
-    QCOMPARE(wide.open(testData("kana-columns.xls"), sheetQuery("select バーコード from ", "sheet1")).kind,
-             ErrorKind::UnknownColumn);
+    QCOMPARE(
+        wide.open(testData("kana-columns.xls"), sheetQuery("select バーコード from ", "sheet1"))
+            .kind,
+        ErrorKind::UnknownColumn);
 }
 
 void tst_recordsource::awkwardCellsRecordByRecord() {
@@ -134,8 +142,8 @@ void tst_recordsource::awkwardCellsRecordByRecord() {
     QVERIFY(source.open(testData("awkward-cells.xls"), sheetQuery("select * from ", "sheet1")).ok);
     const QString longName = QStringLiteral("とても長い名称").repeated(12);
     const QStringList expected = {
-        "4900012345600|文具|数値のバーコード|1500",       // barcode stored as a number
-        "4900012345679|文具|文字列のバーコード|1500",     // barcode stored as text
+        "4900012345600|文具|数値のバーコード|1500",    // barcode stored as a number
+        "4900012345679|文具|文字列のバーコード|1500",  // barcode stored as text
         "490001234574|食品|12桁 (チェックデジットなし)|980",
         "4900012345816|食品|チェックデジット誤り|120",
         "-|日用品|バーコード空欄|300",
@@ -171,7 +179,9 @@ void tst_recordsource::gridHasEveryColumnRecordTheFirstFour() {
 
     // Fewer than four columns: the missing fields have no value.
     RecordSource narrow;
-    QVERIFY(narrow.open(testData("awkward-cells.xls"), sheetQuery("select 名称, 備考 from ", "sheet1")).ok);
+    QVERIFY(
+        narrow.open(testData("awkward-cells.xls"), sheetQuery("select 名称, 備考 from ", "sheet1"))
+            .ok);
     QCOMPARE(joined(narrow.record()), QStringLiteral("数値のバーコード|number cell|-|-"));
 }
 
@@ -180,8 +190,10 @@ void tst_recordsource::otherSheetsByName_data() {
     QTest::addColumn<qint64>("rows");
     QTest::addColumn<QString>("first");
     QTest::newRow("在庫") << "在庫" << qint64(5) << "4900012345600|文具|ボールペン 黒 1|100";
-    QTest::newRow("Sheet With Space") << "Sheet With Space" << qint64(3) << "4900012345600|文具|ボールペン 黒 1|100";
-    QTest::newRow("other letter case") << "sheet with SPACE" << qint64(3) << "4900012345600|文具|ボールペン 黒 1|100";
+    QTest::newRow("Sheet With Space")
+        << "Sheet With Space" << qint64(3) << "4900012345600|文具|ボールペン 黒 1|100";
+    QTest::newRow("other letter case")
+        << "sheet with SPACE" << qint64(3) << "4900012345600|文具|ボールペン 黒 1|100";
 }
 
 void tst_recordsource::otherSheetsByName() {
@@ -189,7 +201,8 @@ void tst_recordsource::otherSheetsByName() {
     QFETCH(qint64, rows);
     QFETCH(QString, first);
     RecordSource source;
-    const Status s = source.open(testData("awkward-cells.xls"), sheetQuery("select バーコード,品名,名称,価格 from ", table));
+    const Status s = source.open(testData("awkward-cells.xls"),
+                                 sheetQuery("select バーコード,品名,名称,価格 from ", table));
     QVERIFY2(s.ok, qPrintable(s.description));
     qint64 n = 0;
     QVERIFY(source.count(n).ok);
@@ -199,7 +212,10 @@ void tst_recordsource::otherSheetsByName() {
 
 void tst_recordsource::formulaResults() {
     RecordSource source;
-    QVERIFY(source.open(testData("formulas.xls"), sheetQuery("select バーコード,品名,価格,税込価格 from ", "sheet1")).ok);
+    QVERIFY(source
+                .open(testData("formulas.xls"),
+                      sheetQuery("select バーコード,品名,価格,税込価格 from ", "sheet1"))
+                .ok);
     const QStringList records = allRecords(source);
     QCOMPARE(records.size(), 5);
     QCOMPARE(records[0], QStringLiteral("4901234567894|文具|100|110"));
@@ -210,8 +226,10 @@ void tst_recordsource::formulaResults() {
 
     // Results take part in the query like any value.
     RecordSource sum;
-    QVERIFY(sum.open(testData("formulas.xls"), sheetQuery("select sum(税込価格), max(名称), 備考 from ", "sheet1") +
-                                                    " where 備考 = 'TRUE'").ok);
+    QVERIFY(sum.open(testData("formulas.xls"),
+                     sheetQuery("select sum(税込価格), max(名称), 備考 from ", "sheet1") +
+                         " where 備考 = 'TRUE'")
+                .ok);
     QCOMPARE(joined(sum.record()), QStringLiteral("162|緑茶|TRUE|-"));
 }
 
@@ -219,46 +237,59 @@ void tst_recordsource::cellTexts() {
     // Run under the C locale (see the test's environment): the user's short date form is
     // then the Japanese one.
     RecordSource source;
-    QVERIFY(source.open(testData("formulas.xls"), sheetQuery("select 日付, 真偽, エラー, 数値 from ", "cells")).ok);
-    QCOMPARE(allRecords(source), (QStringList{
-                                     "2024/01/01|TRUE|#N/A|0.3",
-                                     "2000/01/01|FALSE|#DIV/0!|100000000000000000000",
-                                     "1900/01/01|-|-|1234567.891",
-                                     "11|22|33|44",
-                                     "-|-|-|-",  // a row with a value in another column
-                                 }));
+    QVERIFY(source
+                .open(testData("formulas.xls"),
+                      sheetQuery("select 日付, 真偽, エラー, 数値 from ", "cells"))
+                .ok);
+    QCOMPARE(allRecords(source),
+             (QStringList{
+                 "2024/01/01|TRUE|#N/A|0.3", "2000/01/01|FALSE|#DIV/0!|100000000000000000000",
+                 "1900/01/01|-|-|1234567.891", "11|22|33|44",
+                 "-|-|-|-",  // a row with a value in another column
+             }));
     RecordSource times;
-    QVERIFY(times.open(testData("formulas.xls"), sheetQuery("select 日時, 数値 * 2, 数値 / 4, 数値 from ", "cells") +
-                                                      " where 日時 is not null").ok);
-    QCOMPARE(allRecords(times), (QStringList{
-                                    "2024/01/01 18:00|0.6|0.075|0.3",
-                                    "12:00|200000000000000000000|25000000000000000000|100000000000000000000",
-                                    "12345.678|2469135.782|308641.97275|1234567.891",
-                                    "66|88|11|44",
-                                }));
+    QVERIFY(times
+                .open(testData("formulas.xls"),
+                      sheetQuery("select 日時, 数値 * 2, 数値 / 4, 数値 from ", "cells") +
+                          " where 日時 is not null")
+                .ok);
+    QCOMPARE(allRecords(times),
+             (QStringList{
+                 "2024/01/01 18:00|0.6|0.075|0.3",
+                 "12:00|200000000000000000000|25000000000000000000|100000000000000000000",
+                 "12345.678|2469135.782|308641.97275|1234567.891",
+                 "66|88|11|44",
+             }));
 }
 
 void tst_recordsource::dates1904() {
     RecordSource source;
     QVERIFY(source.open(testData("dates1904.xls"), sheetQuery("select 日付 from ", "cells")).ok);
-    QCOMPARE(allRecords(source), (QStringList{"2028/01/02|-|-|-", "2004/01/02|-|-|-", "1904/01/02|-|-|-", "11|-|-|-", "-|-|-|-"}));
+    QCOMPARE(allRecords(source), (QStringList{"2028/01/02|-|-|-", "2004/01/02|-|-|-",
+                                              "1904/01/02|-|-|-", "11|-|-|-", "-|-|-|-"}));
 }
 
 void tst_recordsource::headerNamesAndLetterCase_data() {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("record");
-    QTest::newRow("ASCII letter case") << sheetQuery("SELECT * FROM ", "SHEET1") << "4900012345600|文具|ボールペン 黒 1|100";
-    QTest::newRow("full-width letter case") << sheetQuery("select ｊａｎ, f2, 価格, F4 from ", "ｗｉｄｅ")
-                                            << "4900012345600|空の見出し|100|200";
-    QTest::newRow("qualified") << sheetQuery("select [ｗｉｄｅ$].ｊａｎ from ", "Ｗｉｄｅ") << "4900012345600|-|-|-";
-    QTest::newRow("ideographic space") << sheetQuery("select　バーコード,品名,名称,価格　from　", "sheet1")
-                                       << "4900012345600|文具|ボールペン 黒 1|100";
+    QTest::newRow("ASCII letter case")
+        << sheetQuery("SELECT * FROM ", "SHEET1") << "4900012345600|文具|ボールペン 黒 1|100";
+    QTest::newRow("full-width letter case")
+        << sheetQuery("select ｊａｎ, f2, 価格, F4 from ", "ｗｉｄｅ")
+        << "4900012345600|空の見出し|100|200";
+    QTest::newRow("qualified") << sheetQuery("select [ｗｉｄｅ$].ｊａｎ from ", "Ｗｉｄｅ")
+                               << "4900012345600|-|-|-";
+    QTest::newRow("ideographic space")
+        << sheetQuery("select　バーコード,品名,名称,価格　from　", "sheet1")
+        << "4900012345600|文具|ボールペン 黒 1|100";
 }
 
 void tst_recordsource::headerNamesAndLetterCase() {
     QFETCH(QString, query);
     QFETCH(QString, record);
-    const QString file = query.contains(QStringLiteral("ｗｉｄｅ"), Qt::CaseInsensitive) ? "formulas.xls" : "sample.xls";
+    const QString file = query.contains(QStringLiteral("ｗｉｄｅ"), Qt::CaseInsensitive)
+                             ? "formulas.xls"
+                             : "sample.xls";
     RecordSource source;
     const Status s = source.open(testData(file), query);
     QVERIFY2(s.ok, qPrintable(s.description));
@@ -277,25 +308,37 @@ void tst_recordsource::failures_data() {
     QTest::addColumn<QString>("query");
     QTest::addColumn<ErrorKind>("kind");
     QTest::addColumn<QString>("description");
-    const QString odbc = QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
-    QTest::newRow("missing workbook") << "missing.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::PathUnusable << odbc;
-    QTest::newRow("not a workbook") << "not-a-workbook.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::NotWorkbook
-                                    << "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。";
-    QTest::newRow("truncated") << "truncated.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::Corrupt
+    const QString odbc =
+        QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
+    QTest::newRow("missing workbook") << "missing.xls" << sheetQuery("select * from ", "sheet1")
+                                      << ErrorKind::PathUnusable << odbc;
+    QTest::newRow("not a workbook")
+        << "not-a-workbook.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::NotWorkbook
+        << "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。";
+    QTest::newRow("truncated") << "truncated.xls" << sheetQuery("select * from ", "sheet1")
+                               << ErrorKind::Corrupt
                                << "ブック「truncated.xls」は壊れているため読めません。";
-    QTest::newRow("protected") << "protected.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::Protected
-                               << "ブック「protected.xls」はパスワードで保護されているため読めません。保護を解除して保存し直してください。";
-    QTest::newRow("unknown sheet") << "sample.xls" << sheetQuery("select * from ", "sheet2") << ErrorKind::SheetNotFound
-                                   << "シート「sheet2」がブックにありません。";
-    QTest::newRow("sheet name with a blank added") << "sample.xls" << sheetQuery("select * from ", "sheet1 ")
-                                                   << ErrorKind::SheetNotFound << "シート「sheet1 」がブックにありません。";
-    QTest::newRow("unknown column") << "sample.xls" << sheetQuery("select バーコード,品番 from ", "sheet1")
-                                    << ErrorKind::UnknownColumn << "列「品番」がシートにありません。";
-    QTest::newRow("quoted unknown column") << "sample.xls" << sheetQuery("select \"品番\" from ", "sheet1")
-                                           << ErrorKind::UnknownColumn << "列「品番」がシートにありません。";
-    QTest::newRow("syntax") << "sample.xls" << sheetQuery("selec * from ", "sheet1") << ErrorKind::Syntax
+    QTest::newRow("protected")
+        << "protected.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::Protected
+        << "ブック「protected."
+           "xls」はパスワードで保護されているため読めません。保護を解除して保存し直してください。";
+    QTest::newRow("unknown sheet")
+        << "sample.xls" << sheetQuery("select * from ", "sheet2") << ErrorKind::SheetNotFound
+        << "シート「sheet2」がブックにありません。";
+    QTest::newRow("sheet name with a blank added")
+        << "sample.xls" << sheetQuery("select * from ", "sheet1 ") << ErrorKind::SheetNotFound
+        << "シート「sheet1 」がブックにありません。";
+    QTest::newRow("unknown column")
+        << "sample.xls" << sheetQuery("select バーコード,品番 from ", "sheet1")
+        << ErrorKind::UnknownColumn << "列「品番」がシートにありません。";
+    QTest::newRow("quoted unknown column")
+        << "sample.xls" << sheetQuery("select \"品番\" from ", "sheet1") << ErrorKind::UnknownColumn
+        << "列「品番」がシートにありません。";
+    QTest::newRow("syntax") << "sample.xls" << sheetQuery("selec * from ", "sheet1")
+                            << ErrorKind::Syntax
                             << "SQL構文が正しくありません（「selec」の付近）。";
-    QTest::newRow("no from") << "sample.xls" << sheetQuery("select * ", "sheet1") << ErrorKind::Syntax
+    QTest::newRow("no from") << "sample.xls" << sheetQuery("select * ", "sheet1")
+                             << ErrorKind::Syntax
                              << "SQL構文が正しくありません（「[sheet1$]」の付近）。";
 }
 
@@ -318,11 +361,15 @@ void tst_recordsource::refusedQueriesWriteNothing_data() {
     QTest::addColumn<QString>("kensaku");
     QTest::addColumn<ErrorKind>("kind");
     // %1 stands for a file in an empty temporary folder.
-    QTest::newRow("second statement") << "select * from [sheet1$]; drop table " << ErrorKind::Refused;
-    QTest::newRow("second statement after a comment") << "select * from [sheet1$] /* x */ ; select * from " << ErrorKind::Refused;
+    QTest::newRow("second statement")
+        << "select * from [sheet1$]; drop table " << ErrorKind::Refused;
+    QTest::newRow("second statement after a comment")
+        << "select * from [sheet1$] /* x */ ; select * from " << ErrorKind::Refused;
     QTest::newRow("attach") << "attach database '%1' as " << ErrorKind::Refused;
-    QTest::newRow("attach as second statement") << "select 1; attach database '%1' as x; select * from " << ErrorKind::Refused;
-    QTest::newRow("vacuum into") << "select * from [sheet1$]; vacuum into '%1'; select * from " << ErrorKind::Refused;
+    QTest::newRow("attach as second statement")
+        << "select 1; attach database '%1' as x; select * from " << ErrorKind::Refused;
+    QTest::newRow("vacuum into") << "select * from [sheet1$]; vacuum into '%1'; select * from "
+                                 << ErrorKind::Refused;
     QTest::newRow("pragma") << "pragma writable_schema = 1; select * from " << ErrorKind::Refused;
     QTest::newRow("insert") << "insert into [sheet1$] select * from " << ErrorKind::Refused;
     QTest::newRow("create table") << "create table t as select * from " << ErrorKind::Refused;
@@ -336,13 +383,15 @@ void tst_recordsource::refusedQueriesWriteNothing() {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("written.db"));
     RecordSource source;
-    const Status s = source.open(testData("sample.xls"), sheetQuery(QString(kensaku).replace("%1", target), "sheet1"));
+    const Status s = source.open(testData("sample.xls"),
+                                 sheetQuery(QString(kensaku).replace("%1", target), "sheet1"));
     QVERIFY(!s.ok);
     QCOMPARE(s.kind, kind);
     QVERIFY(!s.description.isEmpty());
     QVERIFY(QDir(dir.path()).isEmpty());
     // A comment after the one statement is not a second statement.
-    QVERIFY(source.open(testData("sample.xls"), sheetQuery("select * from ", "sheet1") + " -- 以上").ok);
+    QVERIFY(source.open(testData("sample.xls"), sheetQuery("select * from ", "sheet1") + " -- 以上")
+                .ok);
 }
 
 void tst_recordsource::runawayQueryIsStopped() {
@@ -352,7 +401,8 @@ void tst_recordsource::runawayQueryIsStopped() {
     const QString endless = QStringLiteral(
         "with recursive c(x) as (select 1 union all select x + 1 from c) select x from c, ");
     // Opening looks for the first row, which never comes.
-    const Status s = source.open(testData("sample.xls"), sheetQuery(endless, "sheet1") + " where x < 0", options);
+    const Status s = source.open(testData("sample.xls"),
+                                 sheetQuery(endless, "sheet1") + " where x < 0", options);
     QCOMPARE(s.kind, ErrorKind::Interrupted);
     QCOMPARE(s.description, QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
 }
@@ -366,12 +416,14 @@ void tst_recordsource::settingsAndCount_data() {
                *settings::encodeRecord({db, table, kensaku});
     };
     const QString rows120 = testData("rows120.xls");
-    QTest::newRow("as the dialog writes it") << record(rows120, "sheet1", "select * from ") << qint64(120) << ErrorKind::None;
-    QTest::newRow("KENSAKU without its trailing blank") << record(rows120, "sheet1", "select * from") << qint64(120)
-                                                       << ErrorKind::None;
-    QTest::newRow("header only") << *settings::encodeRecord(settings::databaseHeader()) << qint64(0) << ErrorKind::Settings;
-    QTest::newRow("missing workbook") << record(testData("gone.xls"), "sheet1", "select * from ") << qint64(0)
-                                      << ErrorKind::PathUnusable;
+    QTest::newRow("as the dialog writes it")
+        << record(rows120, "sheet1", "select * from ") << qint64(120) << ErrorKind::None;
+    QTest::newRow("KENSAKU without its trailing blank")
+        << record(rows120, "sheet1", "select * from") << qint64(120) << ErrorKind::None;
+    QTest::newRow("header only") << *settings::encodeRecord(settings::databaseHeader()) << qint64(0)
+                                 << ErrorKind::Settings;
+    QTest::newRow("missing workbook") << record(testData("gone.xls"), "sheet1", "select * from ")
+                                      << qint64(0) << ErrorKind::PathUnusable;
 }
 
 void tst_recordsource::settingsAndCount() {

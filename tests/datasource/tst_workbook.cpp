@@ -4,6 +4,7 @@
 #include "datasource/Workbook.h"
 #include "support/TestDoubles.h"
 
+#include <freexl.h>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <freexl.h>
 
 using namespace pellix;
 using namespace pellix::datasource;
@@ -48,7 +48,7 @@ QString isoDate(double serial, bool mode1904, int freexlType) {
 
 class tst_workbook : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void refusals_data();
     void refusals();
     void sheetNamesIgnoreLetterCase();
@@ -64,20 +64,29 @@ void tst_workbook::refusals_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<ErrorKind>("kind");
     QTest::addColumn<QString>("description");
-    QTest::newRow("missing file") << testData(QStringLiteral("no-such-book.xls")) << ErrorKind::PathUnusable
-                                  << QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
+    QTest::newRow("missing file")
+        << testData(QStringLiteral("no-such-book.xls")) << ErrorKind::PathUnusable
+        << QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
     QTest::newRow("folder") << testData(QString()) << ErrorKind::PathUnusable
-                            << QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
-    QTest::newRow("csv text") << testData(QStringLiteral("not-a-workbook.xls")) << ErrorKind::NotWorkbook
-                              << QStringLiteral("「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。");
+                            << QStringLiteral(
+                                   "ODBC ドライバは要求されたプロパティをサポートしていません。");
+    QTest::newRow("csv text")
+        << testData(QStringLiteral("not-a-workbook.xls")) << ErrorKind::NotWorkbook
+        << QStringLiteral(
+               "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。");
     QTest::newRow("truncated") << testData(QStringLiteral("truncated.xls")) << ErrorKind::Corrupt
-                               << QStringLiteral("ブック「truncated.xls」は壊れているため読めません。");
-    QTest::newRow("password") << testData(QStringLiteral("protected.xls")) << ErrorKind::Protected
-                              << QStringLiteral("ブック「protected.xls」はパスワードで保護されているため読めません。"
-                                                "保護を解除して保存し直してください。");
-    QTest::newRow("Excel 95") << testData(QStringLiteral("old-format.xls")) << ErrorKind::OldFormat
-                              << QStringLiteral("「old-format.xls」は Excel 95 以前の形式のブックです。Excel 97-2003 "
-                                                "形式で保存し直してください。");
+                               << QStringLiteral(
+                                      "ブック「truncated.xls」は壊れているため読めません。");
+    QTest::newRow("password")
+        << testData(QStringLiteral("protected.xls")) << ErrorKind::Protected
+        << QStringLiteral(
+               "ブック「protected.xls」はパスワードで保護されているため読めません。"
+               "保護を解除して保存し直してください。");
+    QTest::newRow("Excel 95")
+        << testData(QStringLiteral("old-format.xls")) << ErrorKind::OldFormat
+        << QStringLiteral(
+               "「old-format.xls」は Excel 95 以前の形式のブックです。Excel 97-2003 "
+               "形式で保存し直してください。");
 }
 
 void tst_workbook::refusals() {
@@ -153,7 +162,8 @@ void tst_workbook::sharedStringsAcrossContinuePieces() {
     QCOMPARE(textOf(wb, cellAt(s, 1, 4)), QStringLiteral("ふりがな付き"));
     QCOMPARE(textOf(wb, cellAt(s, 2, 4)), QStringLiteral("太字と普通"));
     QCOMPARE(textOf(wb, cellAt(s, 3, 4)), QStringLiteral("Latin ü and 日本語 in one string"));
-    QCOMPARE(textOf(wb, cellAt(s, 5, 4)), QStringLiteral("Latin then 日本語 across pieces ").repeated(8));
+    QCOMPARE(textOf(wb, cellAt(s, 5, 4)),
+             QStringLiteral("Latin then 日本語 across pieces ").repeated(8));
     QCOMPARE(textOf(wb, cellAt(s, 0, 5)), QStringLiteral("日時"));
     // One MULRK record holds the row 11, 22, ... 66.
     for (int c = 0; c < 6; ++c) {
@@ -188,8 +198,10 @@ void tst_workbook::sameFileAgreesWithFreexl_data() {
     // password record), and the two whose shared strings come in small CONTINUE pieces, on
     // which FreeXL reads uninitialised memory (valgrind shows it); plain-cells.xls holds the
     // same cells with ordinary pieces.
-    const QStringList skipped = {"old-format.xls", "protected.xls", "formulas.xls", "dates1904.xls"};
-    const QStringList files = QDir(testData(QString())).entryList({QStringLiteral("*.xls")}, QDir::Files);
+    const QStringList skipped = {"old-format.xls", "protected.xls", "formulas.xls",
+                                 "dates1904.xls"};
+    const QStringList files =
+        QDir(testData(QString())).entryList({QStringLiteral("*.xls")}, QDir::Files);
     for (const QString& f : files)
         if (!skipped.contains(f)) QTest::newRow(qPrintable(f)) << f;
 }
@@ -198,32 +210,41 @@ void tst_workbook::sameFileAgreesWithFreexl_data() {
 static QString mineAsText(const Workbook& wb, const Cell* c, int freexlType) {
     if (!c) return QStringLiteral("null");
     switch (c->type) {
-    case CellType::Number:
-        if (c->date) return QStringLiteral("date ") + isoDate(c->number, wb.dateMode1904(), freexlType);
-        return QStringLiteral("number ") + QString::number(c->number, 'g', 17);
-    case CellType::Text: return QStringLiteral("text ") + QString::fromUtf8(wb.text(c->text));
-    case CellType::Boolean: return QStringLiteral("number %1").arg(c->code);
-    case CellType::Error:
-        // FreeXL reads an error cell as a Boolean: 1 for every error code but #NULL! (0).
-        return QStringLiteral("number %1").arg(c->code ? 1 : 0);
-    case CellType::Empty: break;
+        case CellType::Number:
+            if (c->date)
+                return QStringLiteral("date ") + isoDate(c->number, wb.dateMode1904(), freexlType);
+            return QStringLiteral("number ") + QString::number(c->number, 'g', 17);
+        case CellType::Text:
+            return QStringLiteral("text ") + QString::fromUtf8(wb.text(c->text));
+        case CellType::Boolean:
+            return QStringLiteral("number %1").arg(c->code);
+        case CellType::Error:
+            // FreeXL reads an error cell as a Boolean: 1 for every error code but #NULL! (0).
+            return QStringLiteral("number %1").arg(c->code ? 1 : 0);
+        case CellType::Empty:
+            break;
     }
     return QStringLiteral("null");
 }
 
 static QString theirsAsText(const FreeXL_CellValue& v) {
     switch (v.type) {
-    case FREEXL_CELL_NULL: return QStringLiteral("null");
-    case FREEXL_CELL_INT: return QStringLiteral("number ") + QString::number(double(v.value.int_value), 'g', 17);
-    case FREEXL_CELL_DOUBLE: return QStringLiteral("number ") + QString::number(v.value.double_value, 'g', 17);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT: {
-        const QString t = QString::fromUtf8(v.value.text_value);
-        return t.isEmpty() ? QStringLiteral("null") : QStringLiteral("text ") + t;  // empty text = empty cell
-    }
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME: return QStringLiteral("date ") + QString::fromUtf8(v.value.text_value);
+        case FREEXL_CELL_NULL:
+            return QStringLiteral("null");
+        case FREEXL_CELL_INT:
+            return QStringLiteral("number ") + QString::number(double(v.value.int_value), 'g', 17);
+        case FREEXL_CELL_DOUBLE:
+            return QStringLiteral("number ") + QString::number(v.value.double_value, 'g', 17);
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT: {
+            const QString t = QString::fromUtf8(v.value.text_value);
+            return t.isEmpty() ? QStringLiteral("null")
+                               : QStringLiteral("text ") + t;  // empty text = empty cell
+        }
+        case FREEXL_CELL_DATE:
+        case FREEXL_CELL_DATETIME:
+        case FREEXL_CELL_TIME:
+            return QStringLiteral("date ") + QString::fromUtf8(v.value.text_value);
     }
     return QStringLiteral("unknown");
 }
@@ -253,14 +274,16 @@ void tst_workbook::sameFileAgreesWithFreexl() {
         QCOMPARE(freexl_worksheet_dimensions(handle, &rows, &cols), FREEXL_OK);
         Sheet sheet;
         QVERIFY(wb.readSheet(i, sheet).ok);
-        for (const Cell& c : sheet.cells) QVERIFY2(c.row < rows && c.col < cols, "a cell outside FreeXL's sheet");
+        for (const Cell& c : sheet.cells)
+            QVERIFY2(c.row < rows && c.col < cols, "a cell outside FreeXL's sheet");
         for (unsigned int r = 0; r < rows; ++r) {
             for (unsigned short col = 0; col < cols; ++col) {
                 FreeXL_CellValue v;
                 QCOMPARE(freexl_get_cell_value(handle, r, col, &v), FREEXL_OK);
                 const Cell* c = cellAt(sheet, int(r), col);
                 if (c && c->formula) continue;  // FreeXL has no formula results
-                const QString where = QStringLiteral("%1 R%2C%3: ").arg(wb.sheetNames()[i]).arg(r + 1).arg(col + 1);
+                const QString where =
+                    QStringLiteral("%1 R%2C%3: ").arg(wb.sheetNames()[i]).arg(r + 1).arg(col + 1);
                 QCOMPARE(where + mineAsText(wb, c, v.type), where + theirsAsText(v));
                 ++compared;
             }
