@@ -4,6 +4,8 @@
 #include "datasource/DatabaseSettings.h"
 #include "datasource/RecordCount.h"
 #include "datasource/RecordSource.h"
+#include "platform/QtPrinters.h"
+#include "printer/PrinterList.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -97,6 +99,12 @@ int runRows(const QStringList&) {
     return 0;
 }
 
+int runPrinters(const QStringList&) {
+    platform::QtPrinterSystem printers;
+    out(printer::describePrinters(printers));
+    return 0;
+}
+
 struct Command {
     const char* name;
     int (*run)(const QStringList& args);
@@ -104,7 +112,6 @@ struct Command {
     const char* summaryEn;
 };
 
-// Later commands (printers, printing) join this table.
 const Command kCommands[] = {
     {"count", runCount,
      "データベース設定の SQL が選ぶ行の件数を表示します (データ件数確認と同じ)。",
@@ -114,6 +121,11 @@ const Command kCommands[] = {
      "行ずつ表示します。",
      "print each record of the stored query on one line: barcode, item name, name, price, "
      "separated by tabs."},
+    {"printers", runPrinters,
+     "インストールされているプリンターを列挙順に、受け付ける用紙コードとともに表示します"
+     " (* はアプリケーションのプリンター)。",
+     "list the installed printers in enumeration order with the paper codes each accepts "
+     "(* marks the application printer)."},
 };
 
 void help() {

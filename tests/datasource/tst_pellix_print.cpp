@@ -34,6 +34,7 @@ class tst_pellix_print : public QObject {
     void failures_data();
     void failures();
     void help();
+    void printers();
 };
 
 void tst_pellix_print::countAndRows() {
@@ -94,10 +95,23 @@ void tst_pellix_print::help() {
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QStringLiteral("使い方: pellix-print <コマンド>")));
     QVERIFY(r.out.contains(QStringLiteral("Usage: pellix-print <command>")));
-    QVERIFY(r.out.contains(QStringLiteral("count")) && r.out.contains(QStringLiteral("rows")));
+    QVERIFY(r.out.contains(QStringLiteral("count")) && r.out.contains(QStringLiteral("rows")) &&
+            r.out.contains(QStringLiteral("printers")));
     const Run unknown = run({"frobnicate"});
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.contains(QStringLiteral("frobnicate")));
+}
+
+void tst_pellix_print::printers() {
+    const Run r = run({"printers"});
+    QCOMPARE(r.exitCode, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    // The built-in PDF printer comes last, with the user-defined paper code among its codes; one
+    // printer, and only one, is marked as the application printer.
+    QVERIFY2(lines.last().mid(1).startsWith(QStringLiteral(" Pellix PDF\t")), qPrintable(r.out));
+    QVERIFY(lines.last().section(QLatin1Char('\t'), 1).split(QLatin1Char(',')).contains("256"));
+    QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^\\* "))).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_pellix_print)
