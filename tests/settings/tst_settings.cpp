@@ -7,12 +7,7 @@
 
 using namespace pellix;
 using namespace pellix::settings;
-
-namespace {
-
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
-
-}  // namespace
+using pellix::test::crlf;
 
 class tst_settings : public QObject {
     Q_OBJECT

@@ -23,10 +23,9 @@
 
 using namespace pellix;
 using namespace pellix::shell;
+using pellix::test::crlf;
 
 namespace {
-
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
 
 QByteArray record(const QStringList& header, const QStringList& values) {
     return *settings::encodeRecord(header) + *settings::encodeRecord(values);

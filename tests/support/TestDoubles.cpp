@@ -56,6 +56,8 @@ TestServices::TestServices() {
     services.defaultsDir = defaultsDir();
 }
 
+QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+
 QString testData(const QString& name) {
     return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
 }

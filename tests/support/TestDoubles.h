@@ -71,6 +71,9 @@ struct TestServices {
     platform::Services services;
 };
 
+// Text with LF line ends turned into the CR LF the settings files use.
+QByteArray crlf(const char* text);
+
 // Test data shipped in tests/data.
 QString testData(const QString& name);
 // The build's default settings folder (with the sample workbook's path filled in).
