@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Services.h"
-#include "shell/WindowRegistry.h"
 
 #include <memory>
 
@@ -23,8 +22,5 @@ private:
 // Folder of the default settings files: PELLIX_DATA_DIR when set, else the installed data
 // folder beside the executable, else the build tree's.
 QString findDefaultsDir();
-
-// Makes every window known to the registry by name.
-void registerWindows(shell::WindowRegistry& windows);
 
 }  // namespace pellix::app

@@ -1,15 +1,9 @@
 #pragma once
 
-#include "platform/MessageBoxes.h"
 #include "platform/OsVersion.h"
 #include "platform/UrlOpener.h"
 
 namespace pellix::platform {
-
-class QtMessageBoxes final : public MessageBoxes {
-public:
-    void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
-};
 
 // Platform id 2; major and minor from the kernel release, build number from its third component.
 class UnameOsVersion final : public OsVersion {

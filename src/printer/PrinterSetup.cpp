@@ -43,7 +43,7 @@ bool sameDeviceName(const QString& a, const QString& b) {
 }
 
 platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     platform::DEVMODE dm;
     dm.dmSize = 124;
     if (const auto name = printer.deviceName())
@@ -93,14 +93,14 @@ platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
 }
 
 platform::DEVNAMES namesOfPrinter(platform::Services& services) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     return platform::DEVNAMES::make(printer.driverName().value_or(QString()),
                                     printer.deviceName().value_or(QString()),
                                     printer.port().value_or(QString()));
 }
 
 Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidget* owner) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     platform::PRINTDLG dialog;
     dialog.lStructSize = 66;
     dialog.hwndOwner = owner;
@@ -109,7 +109,7 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
     dialog.hDevMode = sentMode;
     dialog.hDevNames = sentNames;
     dialog.Flags = flags;
-    if (!services.printSetup->run(dialog)) return Outcome{true, false, {}};
+    if (!services.printSetup.run(dialog)) return Outcome{true, false, {}};
 
     // The records the dialog answered with; a block it did not return keeps what was sent.
     const platform::DEVMODE dm = dialog.hDevMode.value_or(sentMode);
@@ -127,8 +127,8 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
         paperRejected = !printer.setHeight(twipsOf(dm.dmPaperLength)) || paperRejected;
     }
     if (paperRejected)
-        services.messages->show(owner, kBadPaperMessage, kBadPaperTitle,
-                                platform::MessageBoxes::Icon::None);
+        services.messages.show(owner, kBadPaperMessage, kBadPaperTitle,
+                               platform::MessageBoxes::Icon::None);
 
     printer.set(PrinterProperty::PaperBin, dm.dmDefaultSource);
     printer.set(PrinterProperty::PrintQuality, dm.dmPrintQuality);
@@ -141,7 +141,7 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
 
 Outcome SelectPrinter(platform::Services& services, const QString& deviceName,
                       std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     bindByName(printer, deviceName);
     printer.set(PrinterProperty::PaperSize, paperSize);
     printer.set(PrinterProperty::Orientation, orientation);
@@ -152,7 +152,7 @@ Outcome SelectPrinter(platform::Services& services, const QString& deviceName,
 }
 
 Outcome SavePrinterChoice(platform::Services& services) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     const auto name = printer.deviceName();
     if (!name) return failure(kNoPrinter);
     saved.deviceName = *name;

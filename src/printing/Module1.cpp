@@ -2,11 +2,11 @@
 
 #include "platform/Regional.h"
 #include "platform/Services.h"
-#include "printer/Form3.h"
-#include "printing/F_CustInput.h"
+#include "printer/windows/Form3.h"
 #include "printing/QPainterSurface.h"
-#include "printing/frmprinting.h"
-#include "shell/WindowRegistry.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -204,7 +204,7 @@ settings::Status print_label(shell::AppContext& ctx, PrinterSurface& printer) {
 }
 
 settings::Status print_label(shell::AppContext& ctx) {
-    QPainterSurface printer(*ctx.services.printers);
+    QPainterSurface printer(ctx.services.printers);
     return print_label(ctx, printer);
 }
 

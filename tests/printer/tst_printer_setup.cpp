@@ -3,7 +3,7 @@
 #include "platform/MessageBoxes.h"
 #include "printer/PrinterList.h"
 #include "printer/PrinterSetup.h"
-#include "support/PrinterDoubles.h"
+#include "support/TestServices.h"
 
 #include <QTest>
 #include <QWidget>

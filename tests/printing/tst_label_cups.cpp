@@ -3,13 +3,14 @@
 // skipped otherwise. Set-up on a machine without an init system:
 //   /usr/sbin/cupsd; lpadmin -p LabelPDF -v cups-pdf:/ -E -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd
 #include "platform/Barcode.h"
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/PrinterSetup.h"
-#include "printing/F_CustInput.h"
 #include "printing/Module1.h"
-#include "printing/frmprinting.h"
-#include "shell/WindowRegistry.h"
-#include "support/TestDoubles.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -62,10 +63,9 @@ void tst_label_cups::initTestCase() {
 void tst_label_cups::init() {
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
-    ts = std::make_unique<test::TestServices>();
     printers = std::make_unique<platform::QtPrinterSystem>();
-    ts->services.printers = printers.get();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    ts = std::make_unique<test::TestServices>(*printers);
+    registry = test::programWindows(ts->services);
     // Bound by name as a saved printer choice is, with A5 paper.
     const auto bound =
         printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);

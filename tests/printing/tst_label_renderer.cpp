@@ -2,14 +2,15 @@
 // a label lands, the header, the text loop, the progress bar and cancel.
 #include "RecordingSurface.h"
 #include "platform/Regional.h"
-#include "printer/Form3.h"
-#include "printing/F_CustInput.h"
+#include "printer/windows/Form3.h"
 #include "printing/Module1.h"
 #include "printing/QPainterSurface.h"
-#include "printing/frmprinting.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
 #include "settings/SettingsFile.h"
-#include "shell/WindowRegistry.h"
-#include "support/PrinterDoubles.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -67,7 +68,7 @@ void tst_label_renderer::init() {
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
     ts = std::make_unique<test::PrinterTestServices>();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    registry = test::programWindows(ts->services);
     printing::Module1::print_cancel = 0;
     fill(QStringLiteral("4901234567894"));
 }

@@ -2,12 +2,28 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 namespace pellix::test {
 
 void RecordingMessageBoxes::show(QWidget*, const QString& prompt, const QString& title, Icon icon) {
     shown << ShownMessage{prompt, title, icon};
     if (whileShown) whileShown(shown.back());
+}
+
+ScriptedFileDialogs::~ScriptedFileDialogs() {
+    if (!answers_.isEmpty())
+        QTest::qFail("the file-open dialog was not opened as often as scripted", __FILE__,
+                     __LINE__);
+}
+
+std::optional<QString> ScriptedFileDialogs::openFile(QWidget*) {
+    ++opened;
+    if (answers_.isEmpty()) {
+        QTest::qFail("the file-open dialog opened without a scripted answer", __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return answers_.takeFirst();
 }
 
 TempConfigHome::TempConfigHome() {
@@ -47,13 +63,6 @@ QByteArray TempConfigHome::readFile(const QString& name) const {
     QFile f(settingsDir() + QLatin1Char('/') + name);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
-}
-
-TestServices::TestServices() {
-    services.messages = &messages;
-    services.osVersion = &osVersion;
-    services.urls = &urls;
-    services.defaultsDir = defaultsDir();
 }
 
 QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }

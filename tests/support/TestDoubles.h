@@ -1,14 +1,16 @@
 #pragma once
 
+#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OsVersion.h"
-#include "platform/Services.h"
 #include "platform/UrlOpener.h"
 
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <functional>
+#include <optional>
 
 namespace pellix::test {
 
@@ -43,6 +45,21 @@ public:
     QList<QUrl> opened;
 };
 
+// The file-open dialog as the test scripts it: each opening takes the next answer (a path, or
+// nullopt for a cancel). An opening with no answer left, or answers left over when the double
+// goes away, fails the test.
+class ScriptedFileDialogs final : public platform::FileDialogs {
+public:
+    ~ScriptedFileDialogs() override;
+    std::optional<QString> openFile(QWidget* owner) override;
+    void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
+
+    int opened = 0;
+
+private:
+    QList<std::optional<QString>> answers_;
+};
+
 // A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
 // as the object lives. The settings folder itself is not created.
 class TempConfigHome {
@@ -60,15 +77,6 @@ private:
     QTemporaryDir dir_;
     QByteArray saved_;
     bool hadValue_ = false;
-};
-
-// Platform services made of doubles; services.defaultsDir points at the build's defaults.
-struct TestServices {
-    TestServices();
-    RecordingMessageBoxes messages;
-    FakeOsVersion osVersion;
-    RecordingUrlOpener urls;
-    platform::Services services;
 };
 
 // Text with LF line ends turned into the CR LF the settings files use.

@@ -1,6 +1,6 @@
-#include "printing/F_CustInput.h"
+#include "printing/windows/F_CustInput.h"
 
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +11,7 @@ F_CustInput::F_CustInput(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("Pellix　for Excel"));
     setClientTwips(7500, 5850);
     // The form's own font, which the work fields inherit; Text1's is the labels' base font.
-    setFont(shell::namedFont(shell::kPGothic, 9));
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     auto hidden = [this](const char* name) {
         auto* t = new QLineEdit(this);

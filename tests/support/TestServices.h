@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "support/PrinterDoubles.h"
+#include "support/TestDoubles.h"
+
+namespace pellix::test {
+
+// Every platform service as a double: message boxes and web pages recorded, the OS version as
+// the test sets it, the installed printers, the print set-up dialog and the file-open dialog
+// scripted. services.defaultsDir points at the build's defaults.
+struct TestServices {
+    explicit TestServices(QList<FakePrinter> installed = {FakePrinter{QStringLiteral("LP-100")}});
+    // The same with another printer collection (the real one, for tests of real output) in
+    // place of the scripted printers; it must outlive these services.
+    explicit TestServices(platform::PrinterSystem& otherPrinters);
+    TestServices(const TestServices&) = delete;
+    TestServices& operator=(const TestServices&) = delete;
+
+    RecordingMessageBoxes messages;
+    FakeOsVersion osVersion;
+    RecordingUrlOpener urls;
+    ScriptedPrinters printers;
+    ScriptedPrintSetupDialog printSetup;
+    ScriptedFileDialogs fileDialogs;
+    platform::Services services;
+};
+
+// Tests of the printer binding name the services after the printers they script.
+using PrinterTestServices = TestServices;
+
+}  // namespace pellix::test
