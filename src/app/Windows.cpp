@@ -1,7 +1,9 @@
 #include "app/Windows.h"
 
 #include "datasource/windows/Form6.h"
+#include "printer/windows/Form17.h"
 #include "printer/windows/Form3.h"
+#include "printer/windows/Form7.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/Form8.h"
@@ -15,6 +17,8 @@ void registerWindows(shell::WindowRegistry& windows) {
     windows.add<shell::Form8>();
     windows.add<datasource::Form6>();
     windows.add<printer::Form3>();
+    windows.add<printer::Form7>();
+    windows.add<printer::Form17>();
     windows.add<printing::F_CustInput>();
     windows.add<printing::frmprinting>();
 }

@@ -26,7 +26,11 @@ inline constexpr std::uint32_t DM_COLOR = 0x800;
 inline constexpr std::uint32_t DM_DUPLEX = 0x1000;
 
 // Dialog flags.
+inline constexpr std::uint32_t PD_NOSELECTION = 0x4;
+inline constexpr std::uint32_t PD_NOPAGENUMS = 0x8;
 inline constexpr std::uint32_t PD_PRINTSETUP = 0x40;
+inline constexpr std::uint32_t PD_USEDEVMODECOPIESANDCOLLATE = 0x40000;
+inline constexpr std::uint32_t PD_HIDEPRINTTOFILE = 0x100000;
 
 // Characters of the device name the device-mode record holds.
 inline constexpr int CCHDEVICENAME = 32;

@@ -42,6 +42,15 @@ enum class PrinterProperty {
     Zoom
 };
 
+// One paper size of the application printer: its code and its page width and height in twips
+// (portrait), or no size when the printer cannot report one for that code.
+struct Paper {
+    int code = 0;
+    std::optional<QSizeF> twips;
+
+    bool operator==(const Paper&) const = default;
+};
+
 // One print document on the application printer, open from its first page on. The painter
 // works in device pixels with its origin at the top left of the printable area.
 class PrintDocument {
@@ -81,6 +90,11 @@ class PrinterSystem {
     // The application printer's coded settings.
     virtual std::optional<int> get(PrinterProperty property) const = 0;
     virtual bool set(PrinterProperty property, int value) = 0;
+
+    // The paper codes the application printer accepts, ascending, each with the size that width()
+    // and height() would report once that code were set (for code 256, the page the printer has
+    // now). Asking sets nothing: the printer keeps its paper.
+    virtual QList<Paper> papers() const = 0;
 
     // Width and height of the paper in twips (1440 to the inch), as the paper code lists them
     // (portrait). Setting either makes the paper user-defined (code 256).

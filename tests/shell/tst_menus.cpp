@@ -2,6 +2,7 @@
 // disabled or does what it offers: it opens its window, or (the two entries that open none)
 // closes the main window or keeps its check mark.
 #include "datasource/windows/Form6.h"
+#include "printer/windows/Form17.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/Window.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -33,6 +34,7 @@ const QHash<QString, const QMetaObject*> kOpens = {
     {QStringLiteral("set1"), &printer::Form3::staticMetaObject},
     {QStringLiteral("main1"), &shell::Form1::staticMetaObject},
     {QStringLiteral("Command3"), &datasource::Form6::staticMetaObject},
+    {QStringLiteral("Command4"), &printer::Form17::staticMetaObject},
 };
 
 // The running program over test services, with the default settings in place.

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QTest>
+#include <algorithm>
 
 namespace pellix::test {
 
@@ -107,7 +108,7 @@ bool ScriptedPrinters::set(PrinterProperty property, int value) {
         if (!p.paperCodes.contains(value)) return false;
         if (value == platform::kUserDefinedPaper && settings.value(property) != value)
             userDefinedMm =
-                platform::pageForCode(settings.value(property)).size(QPageSize::Millimeter);
+                pageTwips(settings.value(property), userDefinedMm).value_or(QSizeF()) / kTwipsPerMm;
     } else if (p.accepted.contains(property) ? !p.accepted[property].contains(value) : value == 0) {
         return false;
     }
@@ -115,20 +116,43 @@ bool ScriptedPrinters::set(PrinterProperty property, int value) {
     return true;
 }
 
+std::optional<QSizeF> ScriptedPrinters::pageTwips(int code, const QSizeF& userMm) const {
+    if (code != platform::kUserDefinedPaper && printers[bound].pageTwips.contains(code))
+        return printers[bound].pageTwips.value(code);
+    const QPageSize page = platform::pageForCode(code, userMm);
+    if (!page.isValid()) return std::nullopt;
+    return page.size(QPageSize::Millimeter) * kTwipsPerMm;
+}
+
+QList<platform::Paper> ScriptedPrinters::papers() const {
+    if (whileListingPapers) whileListingPapers();
+    if (bound < 0) return {};
+    QList<int> codes = printers[bound].paperCodes;
+    std::sort(codes.begin(), codes.end());
+    const int current = settings.value(PrinterProperty::PaperSize);
+    QList<platform::Paper> out;
+    for (int code : codes) {
+        // Setting 256 keeps the size of the page the printer has.
+        QSizeF userMm = userDefinedMm;
+        if (code == platform::kUserDefinedPaper && current != code)
+            userMm = pageTwips(current, userDefinedMm).value_or(QSizeF()) / kTwipsPerMm;
+        out << platform::Paper{code, pageTwips(code, userMm)};
+    }
+    return out;
+}
+
 std::optional<double> ScriptedPrinters::width() const {
     if (bound < 0) return std::nullopt;
-    const QPageSize page =
-        platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
-    if (!page.isValid()) return std::nullopt;
-    return page.size(QPageSize::Millimeter).width() * kTwipsPerMm;
+    const auto page = pageTwips(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    if (!page) return std::nullopt;
+    return page->width();
 }
 
 std::optional<double> ScriptedPrinters::height() const {
     if (bound < 0) return std::nullopt;
-    const QPageSize page =
-        platform::pageForCode(settings.value(PrinterProperty::PaperSize), userDefinedMm);
-    if (!page.isValid()) return std::nullopt;
-    return page.size(QPageSize::Millimeter).height() * kTwipsPerMm;
+    const auto page = pageTwips(settings.value(PrinterProperty::PaperSize), userDefinedMm);
+    if (!page) return std::nullopt;
+    return page->height();
 }
 
 bool ScriptedPrinters::setWidth(double twips) {

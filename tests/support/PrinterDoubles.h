@@ -21,6 +21,9 @@ struct FakePrinter {
     QString driver = QStringLiteral("FakeDriver");
     QString port = QStringLiteral("usb://fake");
     QList<int> paperCodes = {1, 9, 11, 256};
+    // Page sizes in twips that the printer reports for paper codes, in place of the standard
+    // pages of those codes.
+    QHash<int, QSizeF> pageTwips;
     // Settings the printer starts with when it is bound.
     QHash<platform::PrinterProperty, int> defaults = {
         {platform::PrinterProperty::PaperSize, 9}, {platform::PrinterProperty::Orientation, 1},
@@ -53,6 +56,7 @@ class ScriptedPrinters final : public platform::PrinterSystem {
     std::optional<QString> port() const override;
     std::optional<int> get(platform::PrinterProperty property) const override;
     bool set(platform::PrinterProperty property, int value) override;
+    QList<platform::Paper> papers() const override;
     std::optional<double> width() const override;
     std::optional<double> height() const override;
     bool setWidth(double twips) override;
@@ -66,12 +70,20 @@ class ScriptedPrinters final : public platform::PrinterSystem {
     QHash<platform::PrinterProperty, int> settings;
     QSizeF userDefinedMm;
 
+    // Runs while the paper list is asked for (to check what is on screen at that moment).
+    std::function<void()> whileListingPapers;
+
     // When set, no document can be started.
     bool refuseDocuments = false;
     // Documents handed to the printer (each a list of pages) and documents discarded.
     QList<QList<QImage>> printed;
     int discarded = 0;
     int opened = 0;
+
+  private:
+    // The page of a code with a user-defined size, in twips; nullopt for a page the code does
+    // not name.
+    std::optional<QSizeF> pageTwips(int code, const QSizeF& userMm) const;
 };
 
 // The print set-up dialog as the test scripts it: each run takes the next answer, which may

@@ -190,8 +190,8 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
 }
 
 struct QtPrinterSystem::State {
-    QStringList cups;  // CUPS queue names, in CUPS's order
-    int bound = -1;    // index into installedPrinters()
+    QStringList cups;     // CUPS queue names, in CUPS's order
+    int bound = -1;       // index into installedPrinters()
     QList<int> accepted;  // paper codes of the bound printer, asked once per binding
     // Settings of the application printer.
     int paperCode = 9;
@@ -206,6 +206,13 @@ struct QtPrinterSystem::State {
     bool isPdf() const { return bound == int(cups.size()); }
     QString name() const { return isPdf() ? kPdfPrinterName : cups.value(bound); }
     QPageSize page() const { return pageForCode(paperCode, userDefinedMm); }
+    // The page the printer would have once the code were set: setting 256 keeps the size of the
+    // page it has.
+    QPageSize pageOnceSet(int code) const {
+        if (code == kUserDefinedPaper && paperCode != kUserDefinedPaper)
+            return pageForCode(code, page().size(QPageSize::Millimeter));
+        return pageForCode(code, userDefinedMm);
+    }
     QPageLayout layout() const {
         return QPageLayout(page(), qtOrientation(orientation), QMarginsF(0, 0, 0, 0));
     }
@@ -386,6 +393,20 @@ bool QtPrinterSystem::set(PrinterProperty property, int value) {
             return true;
     }
     return false;
+}
+
+QList<Paper> QtPrinterSystem::papers() const {
+    // The codes were asked of the print system once, when the printer was bound; the sizes are
+    // Qt's own pages for the codes, the same that width() and height() answer.
+    QList<Paper> out;
+    out.reserve(s_->accepted.size());
+    for (int code : s_->accepted) {
+        Paper paper{code, std::nullopt};
+        const QPageSize page = s_->pageOnceSet(code);
+        if (page.isValid()) paper.twips = page.size(QPageSize::Millimeter) * kTwipsPerMm;
+        out << paper;
+    }
+    return out;
 }
 
 std::optional<double> QtPrinterSystem::width() const {

@@ -37,6 +37,7 @@ class QtPrinterSystem final : public PrinterSystem {
     std::optional<int> get(PrinterProperty property) const override;
     bool set(PrinterProperty property, int value) override;
 
+    QList<Paper> papers() const override;
     std::optional<double> width() const override;
     std::optional<double> height() const override;
     bool setWidth(double twips) override;

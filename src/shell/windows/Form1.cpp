@@ -4,6 +4,7 @@
 #include "platform/Fonts.h"
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
+#include "printer/windows/Form17.h"
 #include "settings/SettingsFile.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
@@ -143,9 +144,10 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
                           bigButton, bigFace);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    // The printer connection type dialog and the two print job forms are not part of the program
-    // yet: their buttons stay disabled rather than doing nothing.
-    for (QPushButton* notYet : {Command4, Command1, Command5}) notYet->setEnabled(false);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    // The two print job forms are not part of the program yet: their buttons stay disabled
+    // rather than doing nothing.
+    for (QPushButton* notYet : {Command1, Command5}) notYet->setEnabled(false);
 }
 
 void Form1::recover() {
@@ -208,6 +210,13 @@ void Form1::Command3_Click() {
     Window* counted = context().windows.show<datasource::Form6>();
     wait.close();
     if (!counted) Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+}
+
+void Form1::Command4_Click() {
+    WaitBracket wait(context().windows);
+    Window* connection = context().windows.show<printer::Form17>();
+    wait.close();
+    if (!connection) Label12->setText(QStringLiteral("プリンターエラー"));
 }
 
 }  // namespace pellix::shell

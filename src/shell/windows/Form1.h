@@ -19,6 +19,7 @@ public:
 
     void Form_Load() override;
     void Command3_Click();
+    void Command4_Click();
 
     QLabel* Label2 = nullptr;
     QGroupBox* Frame1 = nullptr;
