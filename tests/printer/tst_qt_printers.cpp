@@ -26,6 +26,8 @@ class tst_qt_printers : public QObject {
     void rejectedSettingsKeepTheirValues_data();
     void rejectedSettingsKeepTheirValues();
     void userDefinedPaper();
+    void papersAreWhatSettingWouldGive_data();
+    void papersAreWhatSettingWouldGive();
     void outputFolderFromEnvironment();
     void namesRecordCutsWholeCharacters();
     void dialogRecordsRoundTrip_data();
@@ -128,6 +130,43 @@ void tst_qt_printers::userDefinedPaper() {
     QVERIFY(qAbs(printers->printableAreaMm().width() - 100) < 1e-6);
     QVERIFY(qAbs(printers->printableAreaMm().height() - 150) < 1e-6);
     QVERIFY(!printers->setWidth(0));
+}
+
+void tst_qt_printers::papersAreWhatSettingWouldGive_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QSizeF>("userDefinedMm");
+    QTest::newRow("on A4") << 9 << QSizeF();
+    QTest::newRow("on user-defined 100 x 150 mm") << 256 << QSizeF(100, 150);
+}
+
+void tst_qt_printers::papersAreWhatSettingWouldGive() {
+    QFETCH(int, code);
+    QFETCH(QSizeF, userDefinedMm);
+    const auto putPaper = [&] {
+        QVERIFY(printers->set(PrinterProperty::PaperSize, code));
+        if (!userDefinedMm.isValid()) return;
+        QVERIFY(printers->setWidth(userDefinedMm.width() * 1440 / 25.4));
+        QVERIFY(printers->setHeight(userDefinedMm.height() * 1440 / 25.4));
+    };
+    putPaper();
+    const auto width = printers->width();
+    const auto height = printers->height();
+
+    const QList<platform::Paper> papers = printers->papers();
+    QCOMPARE(printers->get(PrinterProperty::PaperSize), std::optional<int>(code));
+    QCOMPARE(printers->width(), width);
+    QCOMPARE(printers->height(), height);
+
+    QList<int> codes;
+    for (const platform::Paper& paper : papers) codes << paper.code;
+    QCOMPARE(codes, printers->acceptedPaperCodes(pdf));
+    for (const platform::Paper& paper : papers) {
+        putPaper();
+        QVERIFY(printers->set(PrinterProperty::PaperSize, paper.code));
+        QVERIFY2(paper.twips, qPrintable(QString::number(paper.code)));
+        QCOMPARE(paper.twips->width(), *printers->width());
+        QCOMPARE(paper.twips->height(), *printers->height());
+    }
 }
 
 void tst_qt_printers::outputFolderFromEnvironment() {
