@@ -2,6 +2,7 @@
 // saving it with the other output settings, the printer button, and files it cannot read or
 // write.
 #include "platform/PrintSetupDialog.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/windows/Form7.h"
 #include "settings/SettingsFile.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -62,6 +63,7 @@ class tst_form7 : public QObject {
     void paperListKeepsThePrinterPaper_data();
     void paperListKeepsThePrinterPaper();
     void noPrinterGivesEmptyList();
+    void builtInPdfPrinter();
     void confirmWithoutChoice_data();
     void confirmWithoutChoice();
     void printerButtonChangesNothing_data();
@@ -74,6 +76,7 @@ class tst_form7 : public QObject {
     printer::Form7* open(const QList<test::FakePrinter>& printers);
 
     std::unique_ptr<test::TempConfigHome> home;
+    std::unique_ptr<platform::QtPrinterSystem> qtPrinters;  // when the test uses the real ones
     std::unique_ptr<test::TestServices> ts;
     std::unique_ptr<shell::WindowRegistry> registry;
 };
@@ -86,6 +89,7 @@ void tst_form7::init() {
 void tst_form7::cleanup() {
     registry.reset();
     ts.reset();
+    qtPrinters.reset();
     home.reset();
 }
 
@@ -195,6 +199,23 @@ void tst_form7::noPrinterGivesEmptyList() {
     QVERIFY(ts->messages.shown.isEmpty());
     w->Command3_Click();
     QCOMPARE(home->readFile(settings::kOutputFile), outputFile(kStored));
+}
+
+void tst_form7::builtInPdfPrinter() {
+    qtPrinters = std::make_unique<platform::QtPrinterSystem>();
+    platform::QtPrinterSystem& printers = *qtPrinters;
+    QVERIFY(printers.bind(int(printers.installedPrinters().indexOf(platform::kPdfPrinterName))));
+    QVERIFY(printers.set(PrinterProperty::PaperSize, 11));
+    ts = std::make_unique<test::TestServices>(printers);
+    registry = test::programWindows(ts->services);
+
+    printer::Form7* w = registry->show<printer::Form7>();
+    QVERIFY(w);
+    const QStringList listed = lines(w->List2);
+    QCOMPARE(listed.first(), QStringLiteral("1\t216 x 279"));
+    QVERIFY(listed.contains(QStringLiteral("9\t210 x 297")));
+    QCOMPARE(listed.last(), QStringLiteral("256\t148 x 210"));
+    QCOMPARE(printers.get(PrinterProperty::PaperSize), std::optional<int>(11));
 }
 
 void tst_form7::confirmWithoutChoice_data() {
