@@ -36,8 +36,14 @@ struct Status {
 // slash. Read anew at every call, so that a test can point it elsewhere.
 QString folderPath();
 // Path of a settings file in the settings folder. Windows spellings of the folder
-// ("C:\qrv_ini4\pimraconfig2.txt", any letter case) map to the same file.
+// ("C:\qrv_ini4\pimraconfig2.txt", any letter case) map to the same file, and the file name
+// is found as fileIn() finds it.
 QString filePath(const QString& name);
+// Path of the file `name` in `folder`. Names match without regard to letter case, since settings
+// folders are copied from systems that spell them in capitals: an existing file whose name
+// differs only in case is that file (an exact spelling wins over others), so readers find it and
+// a save rewrites it under its own name. When there is none, the path ends in `name` as given.
+QString fileIn(const QString& folder, const QString& name);
 
 // Header names of the files.
 QStringList databaseHeader();
@@ -58,7 +64,7 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
 // double quotes runs to the closing quote (a doubled quote stands for one quote), blanks before
 // a value are skipped, and reading past the end fails.
 class SequentialReader {
-public:
+  public:
     // Opens and reads the whole file; false when it cannot be opened or decoded.
     bool open(const QString& path);
     // Reads values from a text already in memory.
@@ -71,7 +77,7 @@ public:
     bool read(int n, QStringList& values);
     void close();
 
-private:
+  private:
     bool readValue(QString& value);
     QString text_;
     qsizetype pos_ = 0;

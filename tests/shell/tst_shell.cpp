@@ -36,7 +36,7 @@ QByteArray record(const QStringList& header, const QStringList& values) {
 // A window that counts its loads and can refuse to open.
 class ProbeWindow : public Window {
     Q_OBJECT
-public:
+  public:
     explicit ProbeWindow(AppContext& ctx) : Window(ctx, Kind::Child) {}
     void Form_Load() override {
         ++loads;
@@ -48,7 +48,7 @@ public:
 
 class tst_shell : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -64,6 +64,7 @@ private slots:
     void missingOutputFileKeepsDatabaseSettings();
     void shortFileIsKeptAsBackup();
     void missingDefaultFileIsSkipped();
+    void settingsFolderInOtherLetterCase();
 
     void registryShowRaisesWithoutReloading();
     void registryFieldReadLoadsWithoutShowing();
@@ -74,7 +75,7 @@ private slots:
     void mainWindowFrame();
     void mainPageOpensSecondMenuScreen();
 
-private:
+  private:
     std::unique_ptr<test::TempConfigHome> home_;
     std::unique_ptr<test::TestServices> services_;
     std::unique_ptr<WindowRegistry> windows_;
@@ -158,8 +159,10 @@ void tst_shell::firstStartWithoutFolder() {
     QCOMPARE(form->Label11->text(), QString("5.1 (2600)"));
     QCOMPARE(form->Textuser->text(), QString("Text1"));
     QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files),
-             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}));
-    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
+             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt",
+                          "pimraconfig5.txt"}));
+    for (const char* f :
+         {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
         QFile def(test::defaultsDir() + "/" + f);
         QVERIFY(def.open(QIODevice::ReadOnly));
         QCOMPARE(home_->readFile(f), def.readAll());
@@ -204,7 +207,8 @@ void tst_shell::missingOutputFileKeepsDatabaseSettings() {
     home_->installDefaults();
     QFile::remove(home_->settingsDir() + "/pimraconfig4.txt");
     const QByteArray mine =
-        record(settings::databaseHeader(), {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+        record(settings::databaseHeader(),
+               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
     home_->writeFile(settings::kDatabaseFile, mine);
 
     auto form = loadForm1();
@@ -245,6 +249,38 @@ void tst_shell::missingDefaultFileIsSkipped() {
     const RecoveryReport report = recoverSettings(partial.path());
     QCOMPARE(report.skipped, QStringList{"pimraconfig4.txt"});
     QVERIFY(report.restored.isEmpty());
+}
+
+void tst_shell::settingsFolderInOtherLetterCase() {
+    // A settings folder copied from a system that writes the names in capitals.
+    const QStringList names{"PIMRACONFIG.TXT", "PIMRACONFIG2.TXT", "PIMRACONFIG4.TXT",
+                            "PIMRACONFIG5.TXT"};
+    for (const QString& name : names) {
+        QFile def(test::defaultsDir() + "/" + name.toLower());
+        QVERIFY(def.open(QIODevice::ReadOnly));
+        home_->writeFile(name, def.readAll());
+    }
+    const QByteArray mine =
+        record(settings::databaseHeader(),
+               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+    home_->writeFile("PIMRACONFIG2.TXT", mine);
+
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 0);
+    QCOMPARE(form->Label12->text(), QString());
+    QCOMPARE(form->Label4->text(), QStringLiteral("税込価格"));
+    QCOMPARE(form->Label7->text(), QString("/srv/shop/items.xls"));
+    QCOMPARE(form->Label15->text(), QStringLiteral("在庫"));
+
+    // Files that do not read are restored under the names they already have.
+    home_->writeFile("PIMRACONFIG4.TXT", crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n"));
+    const RecoveryReport report = recoverSettings(test::defaultsDir());
+    QCOMPARE(report.restored, QStringList{"pimraconfig4.txt"});
+    QCOMPARE(home_->readFile("PIMRACONFIG2.TXT"), mine);
+    QStringList expected = names;
+    expected << "PIMRACONFIG4.TXT.bak";
+    expected.sort();
+    QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files, QDir::Name), expected);
 }
 
 void tst_shell::registryShowRaisesWithoutReloading() {
@@ -330,8 +366,9 @@ void tst_shell::mainPageOpensSecondMenuScreen() {
     frmMain main(windows_->context());
     main.MDIForm_Load();
     main.show();
-    home_->writeFile(settings::kDatabaseFile,
-                     record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
+    home_->writeFile(
+        settings::kDatabaseFile,
+        record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
     main.findChild<QAction*>("main1")->trigger();
     QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
     Form1* shared = windows_->find<Form1>();
