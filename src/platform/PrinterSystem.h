@@ -70,7 +70,7 @@ class PrinterSystem {
     // Paper codes that an installed printer accepts, ascending.
     virtual QList<int> acceptedPaperCodes(int index) const = 0;
     // Makes the installed printer at index the application printer, with that printer's own
-    // default settings.
+    // default settings. Binding the printer that is already bound changes nothing.
     virtual bool bind(int index) = 0;
 
     // The application printer's names.

@@ -190,8 +190,8 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
 }
 
 struct QtPrinterSystem::State {
-    QStringList cups;  // CUPS queue names, in CUPS's order
-    int bound = -1;    // index into installedPrinters()
+    QStringList cups;     // CUPS queue names, in CUPS's order
+    int bound = -1;       // index into installedPrinters()
     QList<int> accepted;  // paper codes of the bound printer, asked once per binding
     // Settings of the application printer.
     int paperCode = 9;
@@ -278,6 +278,9 @@ QList<int> QtPrinterSystem::acceptedPaperCodes(int index) const {
 bool QtPrinterSystem::bind(int index) {
     if (index < 0 || index > int(s_->cups.size())) return false;
     State& s = *s_;
+    // The printer already bound keeps what was chosen for it: a saved choice is applied again
+    // before every label.
+    if (index == s.bound) return true;
     s.bound = index;
     s.accepted = acceptedPaperCodes(index);
     s.userDefinedMm = {};

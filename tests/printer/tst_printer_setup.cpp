@@ -1,12 +1,14 @@
 // Printer binding through the print set-up dialog, with a scripted printer collection and
 // scripted dialog answers.
 #include "platform/MessageBoxes.h"
+#include "platform/QtPrinters.h"
 #include "printer/PrinterList.h"
 #include "printer/PrinterSetup.h"
 #include "support/PrinterDoubles.h"
 
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 using namespace pellix;
 using platform::PrinterProperty;
@@ -44,6 +46,8 @@ class tst_printer_setup : public QObject {
     void rejectedPaperGivesOneMessage();
     void cancelLeavesRestoredChoice();
     void restoreBeforeAnySave();
+    void restoreKeepsEverySetting_data();
+    void restoreKeepsEverySetting();
     void saveFailsWithoutPrinter();
     void describesPrinters();
 };
@@ -107,15 +111,16 @@ void tst_printer_setup::longNameCutInDeviceModeOnly() {
     const QString a = stem + QStringLiteral("-A");
     const QString b = stem + QStringLiteral("-B");
     test::PrinterTestServices ts(named({a, b}));
-    QVERIFY(ts.printers.bind(1));
-    ts.printSetup.expect(Dialog::confirm());
+    QCOMPARE(ts.printers.bound, 0);
+    // The user picks the second printer; both names cut to 32 characters are the same.
+    ts.printSetup.expect(Dialog::choose(b));
     QWidget owner;
     QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, &owner).value);
 
     const platform::PRINTDLG& sent = ts.printSetup.shown.first();
-    QCOMPARE(sent.hDevMode->dmDeviceName, b.left(32));
     QCOMPARE(sent.hDevMode->dmDeviceName, a.left(32));
-    QCOMPARE(sent.hDevNames->device(), b);
+    QCOMPARE(sent.hDevMode->dmDeviceName, b.left(32));
+    QCOMPARE(sent.hDevNames->device(), a);
     // After the dialog the whole name of the names record is matched, not the cut one.
     QCOMPARE(ts.printers.bound, 1);
 }
@@ -253,6 +258,72 @@ void tst_printer_setup::restoreBeforeAnySave() {
     QVERIFY(!r.value);
     QCOMPARE(ts.printers.bound, 1);
     QCOMPARE(ts.printers.settings, before);  // codes 0 are rejected
+    QVERIFY(ts.messages.shown.isEmpty());
+}
+
+void tst_printer_setup::restoreKeepsEverySetting_data() {
+    QTest::addColumn<QString>("printer");  // "scripted" or the name of a real printer
+    QTest::addColumn<bool>("duplex");      // whether the printer can print on both sides
+    QTest::newRow("scripted queue") << QStringLiteral("scripted") << true;
+    QTest::newRow("Pellix PDF") << platform::kPdfPrinterName << false;
+    QTest::newRow("CUPS queue") << qEnvironmentVariable("PELLIX_TEST_CUPS_QUEUE") << false;
+}
+
+void tst_printer_setup::restoreKeepsEverySetting() {
+    // With a printer choice per run the saved choice is applied again before every label; the
+    // page, colour and duplex confirmed in the dialog must survive that.
+    QFETCH(QString, printer);
+    QFETCH(bool, duplex);
+    test::FakePrinter colourQueue(QStringLiteral("LP-100"));
+    colourQueue.defaults[PrinterProperty::ColorMode] = 2;
+    test::PrinterTestServices ts({test::FakePrinter(QStringLiteral("Other")), colourQueue});
+    std::unique_ptr<platform::QtPrinterSystem> real;
+    platform::PrinterSystem* printers = &ts.printers;
+    QString name = QStringLiteral("LP-100");
+    if (printer != QLatin1String("scripted")) {
+        if (printer.isEmpty()) QSKIP("PELLIX_TEST_CUPS_QUEUE names no CUPS queue");
+        real = std::make_unique<platform::QtPrinterSystem>();
+        printers = real.get();
+        ts.services.printers = printers;
+        name = printer;
+    }
+    const int index = int(printers->installedPrinters().indexOf(name));
+    QVERIFY2(index >= 0, qPrintable(name));
+    QVERIFY(printers->bind(index));
+    QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
+    QVERIFY(printers->setWidth(100 * kTwipsPerMm));
+    QVERIFY(printers->setHeight(150 * kTwipsPerMm));
+    QVERIFY(printers->set(PrinterProperty::ColorMode, 1));
+    if (duplex) QVERIFY(printers->set(PrinterProperty::Duplex, 2));
+    // Every setting as text, so that a difference names the setting.
+    const auto settings = [printers] {
+        const char* names[] = {"paper",  "orientation", "bin", "quality",
+                               "colour", "duplex",      "zoom"};
+        QStringList values;
+        for (int p = 0; p <= int(PrinterProperty::Zoom); ++p) {
+            const auto v = printers->get(PrinterProperty(p));
+            values << QStringLiteral("%1=%2").arg(QLatin1String(names[p]),
+                                                  v ? QString::number(*v) : QStringLiteral("?"));
+        }
+        values << QStringLiteral("%1 x %2 mm")
+                      .arg(printers->width().value_or(0) / kTwipsPerMm, 0, 'f', 1)
+                      .arg(printers->height().value_or(0) / kTwipsPerMm, 0, 'f', 1);
+        return values;
+    };
+    const QStringList chosen = settings();
+    QCOMPARE(chosen[0], QStringLiteral("paper=256"));
+    QCOMPARE(chosen[4], QStringLiteral("colour=1"));
+    if (duplex) QCOMPARE(chosen[5], QStringLiteral("duplex=2"));
+    QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
+
+    QVERIFY(PS::SavePrinterChoice(ts.services).ok);
+    for (int label = 0; label < 2; ++label) {
+        const PS::Outcome r = PS::RestorePrinterChoice(ts.services);
+        QVERIFY(r.ok && r.value);
+        QVERIFY(PS::SavePrinterChoice(ts.services).ok);
+        QCOMPARE(printers->deviceName(), std::optional<QString>(name));
+        QCOMPARE(settings(), chosen);
+    }
     QVERIFY(ts.messages.shown.isEmpty());
 }
 

@@ -73,6 +73,8 @@ QList<int> ScriptedPrinters::acceptedPaperCodes(int index) const {
 
 bool ScriptedPrinters::bind(int index) {
     if (index < 0 || index >= printers.size()) return false;
+    // As on the real printers: binding the bound printer again keeps its settings.
+    if (index == bound) return true;
     bound = index;
     settings = printers[index].defaults;
     userDefinedMm = {};
