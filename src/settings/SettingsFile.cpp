@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace pellix::settings {
 
@@ -75,6 +78,10 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
     if (!head || !body)
         return Status::failure(
             QStringLiteral("設定値にShift-JISで保存できない文字が含まれています。(%1)").arg(path));
+    return writeAtomically(path, *head + *body);
+}
+
+Status writeAtomically(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
     if (!info.dir().exists())
         return Status::failure(
@@ -84,10 +91,16 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
     if (!file.open(QIODevice::WriteOnly))
         return Status::failure(
             QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, file.errorString()));
-    if (file.write(*head) != head->size() || file.write(*body) != body->size()) {
+    // QSaveFile::commit() does not look at the result of the last flush of its buffer, and would
+    // rename a cut-off file over the old one when that flush fails (disk full, size limit). So the
+    // buffer is flushed and the file synced here, where a failure can still cancel the save.
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        // The system's own reason says more than the device's, which is often "Unknown error".
+        const QString error = errno ? qt_error_string(errno) : file.errorString();
         file.cancelWriting();
         return Status::failure(
-            QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, file.errorString()));
+            QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, error));
     }
     if (!file.commit())
         return Status::failure(

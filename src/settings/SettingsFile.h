@@ -55,10 +55,15 @@ QStringList positionHeader();
 // Fails for a character that code page 932 cannot hold.
 std::optional<QByteArray> encodeRecord(const QStringList& fields);
 
-// Replaces the file whole with the header record and the value record. The write goes to a
-// temporary file in the same folder that is flushed and renamed over the old file, so the file
-// is always either the old one or the new one. The folder must exist.
+// Replaces the file whole with the header record and the value record, as writeAtomically()
+// does. The folder must exist.
 Status save(const QString& path, const QStringList& header, const QStringList& values);
+
+// Replaces the file whole with `bytes`. The write goes to a temporary file in the same folder that
+// is flushed, synced and renamed over the old file, so the file is always either the old one or
+// the new one, and a failed write or sync leaves the old file and no temporary file. The folder
+// must exist.
+Status writeAtomically(const QString& path, const QByteArray& bytes);
 
 // Reads a file value by value: values are separated by commas and line ends alike, a value in
 // double quotes runs to the closing quote (a doubled quote stands for one quote), blanks before

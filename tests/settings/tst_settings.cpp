@@ -4,10 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <optional>
+
+#include <unistd.h>
 
 using namespace pellix;
 using namespace pellix::settings;
 using pellix::test::crlf;
+
+namespace {
+// Ways in which a save cannot replace the file.
+enum class SaveFault { NoFolder, NotEncodable, WriteFails, ReadOnlyFolder };
+}  // namespace
 
 class tst_settings : public QObject {
     Q_OBJECT
@@ -16,6 +24,7 @@ class tst_settings : public QObject {
     void recordBytes();
     void saveReplacesWholeFileAndRoundTrips_data();
     void saveReplacesWholeFileAndRoundTrips();
+    void saveFailuresLeaveOldFile_data();
     void saveFailuresLeaveOldFile();
     void folderFollowsXdgConfigHome();
     void fileNamesIgnoreLetterCase_data();
@@ -90,21 +99,56 @@ void tst_settings::saveReplacesWholeFileAndRoundTrips() {
     QCOMPARE(*row.value("kensaku"), values[2]);
 }
 
-void tst_settings::saveFailuresLeaveOldFile() {
-    test::TempConfigHome home;
-    // The folder is never created by a save.
-    Status s = save(filePath(kOutputFile), outputHeader(), {"a", "b", "c", "d"});
-    QVERIFY(!s.ok);
-    QVERIFY(!s.message.isEmpty());
-    QVERIFY(!QFileInfo::exists(home.settingsDir()));
+void tst_settings::saveFailuresLeaveOldFile_data() {
+    QTest::addColumn<int>("fault");
+    QTest::newRow("no settings folder") << int(SaveFault::NoFolder);
+    QTest::newRow("character outside code page 932") << int(SaveFault::NotEncodable);
+    QTest::newRow("write fails") << int(SaveFault::WriteFails);
+    QTest::newRow("read-only folder") << int(SaveFault::ReadOnlyFolder);
+}
 
-    // A character that code page 932 cannot hold fails before anything is written.
+void tst_settings::saveFailuresLeaveOldFile() {
+    QFETCH(int, fault);
+    test::TempConfigHome home;
     const QByteArray old =
         crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n\"a\",\"b\",\"9\",\"0\"\n");
-    home.writeFile(kOutputFile, old);
-    s = save(filePath(kOutputFile), outputHeader(), {QStringLiteral("😀"), "b", "9", "0"});
+    if (SaveFault(fault) != SaveFault::NoFolder) home.writeFile(kOutputFile, old);
+    QStringList values{"new title", "b", "9", "0"};
+    std::optional<test::FileSizeLimit> limit;
+    switch (SaveFault(fault)) {
+        case SaveFault::NoFolder:  // a save never creates the folder
+        case SaveFault::WriteFails:
+            break;
+        case SaveFault::NotEncodable:
+            values[0] = QStringLiteral("😀");
+            break;
+        case SaveFault::ReadOnlyFolder:
+            if (geteuid() == 0)
+                QSKIP(
+                    "the folder's permissions do not stop root; the file size limit row covers it");
+            QVERIFY(QFile::setPermissions(home.settingsDir(), QFile::ReadOwner | QFile::ExeOwner));
+            break;
+    }
+    // Set last, so that nothing but the save itself meets the limit.
+    if (SaveFault(fault) == SaveFault::WriteFails) {
+        limit.emplace(16);  // the header record alone is longer
+        QVERIFY(limit->active());
+    }
+    const Status s = save(filePath(kOutputFile), outputHeader(), values);
+    limit.reset();
+    QFile::setPermissions(home.settingsDir(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
     QVERIFY(!s.ok);
+    QVERIFY(!s.message.isEmpty());
+    if (SaveFault(fault) == SaveFault::NoFolder) {
+        QVERIFY(!QFileInfo::exists(home.settingsDir()));
+        return;
+    }
     QCOMPARE(home.readFile(kOutputFile), old);
+    // No temporary file is left behind.
+    QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{kOutputFile});
 }
 
 void tst_settings::folderFollowsXdgConfigHome() {

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace pellix::test {
 
@@ -23,7 +26,9 @@ TempConfigHome::~TempConfigHome() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempConfigHome::settingsDir() const { return dir_.path() + QStringLiteral("/qrv_ini4"); }
+QString TempConfigHome::settingsDir() const {
+    return dir_.path() + QStringLiteral("/qrv_ini4");
+}
 
 void TempConfigHome::installDefaults(const QStringList& names) {
     QDir().mkpath(settingsDir());
@@ -49,6 +54,25 @@ QByteArray TempConfigHome::readFile(const QString& name) const {
     return f.readAll();
 }
 
+FileSizeLimit::FileSizeLimit(qint64 bytes) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
+    savedLimit_ = limit.rlim_cur;
+    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (!active_) std::signal(SIGXFSZ, savedHandler_);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    if (!active_) return;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(savedLimit_);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, savedHandler_);
+}
+
 TestServices::TestServices() {
     services.messages = &messages;
     services.osVersion = &osVersion;
@@ -56,12 +80,16 @@ TestServices::TestServices() {
     services.defaultsDir = defaultsDir();
 }
 
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+QByteArray crlf(const char* text) {
+    return QByteArray(text).replace("\n", "\r\n");
+}
 
 QString testData(const QString& name) {
     return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
 }
 
-QString defaultsDir() { return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR); }
+QString defaultsDir() {
+    return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR);
+}
 
 }  // namespace pellix::test
