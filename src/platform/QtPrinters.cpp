@@ -1,5 +1,7 @@
 #include "platform/QtPrinters.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -11,8 +13,12 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace pellix::platform {
@@ -124,10 +130,40 @@ class PdfDocument final : public PrintDocument {
     QPainter painter_;
 };
 
-// Stores a document of the built-in printer as the next numbered file of the folder.
+// Moves a complete file to a name that no file has, never replacing one; false (errno EEXIST)
+// when another program took the name first.
+bool moveToFreeName(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without that kind of rename: a hard link never replaces a file either.
+    if (::link(source.constData(), target.constData()) != 0) return false;
+    ::unlink(source.constData());
+    return true;
+}
+
+// Stores a document of the built-in printer as the next numbered file of the folder. The bytes
+// go to a hidden temporary file first, which takes a label's name only once it is complete and
+// on the disk, so that a crash or a full disk never leaves a partial label.
 QString storeNumbered(const QString& dir, const QByteArray& bytes) {
     if (!QDir().mkpath(dir))
         return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+    QTemporaryFile part(dir + QStringLiteral("/.label-XXXXXX.part"));
+    const auto writeFailure = [&] {
+        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+            .arg(dir, part.errorString());
+    };
+    if (!part.open()) return writeFailure();
+    if (part.write(bytes) != bytes.size() || !part.flush()) return writeFailure();
+    if (::fsync(part.handle()) != 0)
+        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+            .arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+    part.close();
+    if (part.error() != QFileDevice::NoError) return writeFailure();
+
     static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
     qint64 next = 1;
     for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
@@ -135,17 +171,13 @@ QString storeNumbered(const QString& dir, const QByteArray& bytes) {
         if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
     }
     for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
-        QFile file(QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0')));
-        // NewOnly: two programs printing at once never write into the same file.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (file.exists()) continue;
-            return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
-        }
-        if (file.write(bytes) != bytes.size() || !file.flush()) {
-            file.remove();
-            return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
-        }
-        return {};
+        const QString name =
+            QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0'));
+        // Two programs printing at once never take the same name.
+        if (moveToFreeName(part.fileName(), name)) return {};
+        if (errno != EEXIST)
+            return QStringLiteral("PDFファイル %1 を作成できません。%2")
+                .arg(name, QString::fromLocal8Bit(std::strerror(errno)));
     }
     return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir);
 }

@@ -19,8 +19,10 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm = {});
 // Printers through Qt PrintSupport: the CUPS queues in CUPS's order, then the built-in
 // "Pellix PDF". The application printer starts as CUPS's default queue, or "Pellix PDF" when
 // CUPS has none. Every document is drawn as a PDF in memory: "Pellix PDF" stores it as the next
-// numbered file of its folder, a CUPS queue receives it through the CUPS client (lp) with the
-// paper, duplex and colour settings as job options. A discarded document goes nowhere.
+// numbered file of its folder (written under a hidden temporary name, renamed when complete and
+// on the disk; a failed write fails the document), a CUPS queue receives it through the CUPS client
+// (lp) with the paper, duplex and colour settings as job options. A discarded document goes
+// nowhere.
 class QtPrinterSystem final : public PrinterSystem {
   public:
     QtPrinterSystem();
