@@ -437,7 +437,7 @@ std::optional<double> QtPrinterSystem::height() const {
 
 bool QtPrinterSystem::setWidth(double twips) {
     const double mm = twips / kTwipsPerMm;
-    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!paperLengthFits(mm)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(mm, current.height());
@@ -447,7 +447,7 @@ bool QtPrinterSystem::setWidth(double twips) {
 
 bool QtPrinterSystem::setHeight(double twips) {
     const double mm = twips / kTwipsPerMm;
-    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!paperLengthFits(mm)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(current.width(), mm);

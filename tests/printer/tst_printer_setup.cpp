@@ -42,6 +42,9 @@ class tst_printer_setup : public QObject {
     void longNameCutInDeviceModeOnly();
     void deviceModeCarriesWhatWasRead();
     void userDefinedPaperRoundTrip();
+    void paperLengthLimits_data();
+    void paperLengthLimits();
+    void deviceModeNeverWrapsPaperLength();
     void rejectedPaperGivesOneMessage_data();
     void rejectedPaperGivesOneMessage();
     void cancelLeavesRestoredChoice();
@@ -182,6 +185,70 @@ void tst_printer_setup::userDefinedPaperRoundTrip() {
     QVERIFY(qAbs(*ts.printers.width() / kTwipsPerMm - 100) < 1e-6);
     QVERIFY(qAbs(*ts.printers.height() / kTwipsPerMm - 150) < 1e-6);
     QVERIFY(ts.messages.shown.isEmpty());
+}
+
+void tst_printer_setup::paperLengthLimits_data() {
+    // Width and length travel in tenths of a millimetre in 16-bit fields of the device-mode
+    // record: 0.1 to 3276.7 mm.
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<double>("mm");
+    QTest::addColumn<bool>("accepted");
+    for (const char* printer : {"scripted", "Pellix PDF"}) {
+        QTest::addRow("%s, 0.1 mm", printer) << QString::fromLatin1(printer) << 0.1 << true;
+        QTest::addRow("%s, 3276.7 mm", printer) << QString::fromLatin1(printer) << 3276.7 << true;
+        QTest::addRow("%s, 3276.8 mm", printer) << QString::fromLatin1(printer) << 3276.8 << false;
+        QTest::addRow("%s, 10000 mm", printer) << QString::fromLatin1(printer) << 10000.0 << false;
+        QTest::addRow("%s, 0 mm", printer) << QString::fromLatin1(printer) << 0.0 << false;
+        QTest::addRow("%s, -0.1 mm", printer) << QString::fromLatin1(printer) << -0.1 << false;
+    }
+}
+
+void tst_printer_setup::paperLengthLimits() {
+    QFETCH(QString, printer);
+    QFETCH(double, mm);
+    QFETCH(bool, accepted);
+    test::PrinterTestServices ts;
+    std::unique_ptr<platform::QtPrinterSystem> real;
+    platform::PrinterSystem* printers = &ts.printers;
+    if (printer != QLatin1String("scripted")) {
+        real = std::make_unique<platform::QtPrinterSystem>();
+        QVERIFY(real->bind(int(real->installedPrinters().indexOf(printer))));
+        printers = real.get();
+    }
+    QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
+    QVERIFY(printers->setWidth(100 * kTwipsPerMm));
+    QVERIFY(printers->setHeight(150 * kTwipsPerMm));
+    QCOMPARE(printers->setWidth(mm * kTwipsPerMm), accepted);
+    QCOMPARE(printers->setHeight(mm * kTwipsPerMm), accepted);
+    const double width = accepted ? mm : 100;
+    const double height = accepted ? mm : 150;
+    QVERIFY(qAbs(*printers->width() / kTwipsPerMm - width) < 1e-6);
+    QVERIFY(qAbs(*printers->height() / kTwipsPerMm - height) < 1e-6);
+
+    // A length from the dialog that does not fit is refused with the paper message.
+    ts.services.printers = printers;
+    ts.printSetup.expect([](platform::PRINTDLG& d) {
+        d.hDevMode->dmPaperWidth = 0;
+        return true;
+    });
+    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr).value);
+    QCOMPARE(ts.messages.shown.size(), 1);
+    QCOMPARE(ts.messages.shown.first().prompt, PS::kBadPaperMessage);
+}
+
+void tst_printer_setup::deviceModeNeverWrapsPaperLength() {
+    // A printer whose page is longer than the record can carry (a roll of 5 m): the paper goes
+    // to the dialog as unknown, not as a negative length.
+    test::PrinterTestServices ts;
+    ts.printers.settings[PrinterProperty::PaperSize] = 256;
+    ts.printers.userDefinedMm = QSizeF(100, 5000);
+    const platform::DEVMODE dm = PS::deviceModeOfPrinter(ts.services);
+    QCOMPARE(
+        dm.dmFields & (platform::DM_PAPERSIZE | platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH),
+        0u);
+    QCOMPARE(dm.dmPaperLength, 0);
+    QCOMPARE(dm.dmPaperWidth, 0);
+    QVERIFY(dm.dmFields & platform::DM_ORIENTATION);
 }
 
 void tst_printer_setup::rejectedPaperGivesOneMessage_data() {

@@ -135,7 +135,7 @@ std::optional<double> ScriptedPrinters::height() const {
 
 bool ScriptedPrinters::setWidth(double twips) {
     if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
-        twips <= 0)
+        !platform::paperLengthFits(twips / kTwipsPerMm))
         return false;
     userDefinedMm = QSizeF(twips / kTwipsPerMm, height().value_or(0) / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
@@ -144,7 +144,7 @@ bool ScriptedPrinters::setWidth(double twips) {
 
 bool ScriptedPrinters::setHeight(double twips) {
     if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
-        twips <= 0)
+        !platform::paperLengthFits(twips / kTwipsPerMm))
         return false;
     userDefinedMm = QSizeF(width().value_or(0) / kTwipsPerMm, twips / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
