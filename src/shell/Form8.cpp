@@ -17,6 +17,7 @@ Form8::Form8(AppContext& ctx) : Window(ctx, Kind::Separate) {
     Label1 = new QLabel(
         QStringLiteral("ただいまシステムに接続中です。しばらくこのままでお待ちください。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setFont(namedFont(QString(), 18, true));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
