@@ -209,7 +209,7 @@ void tst_settings::sequentialReading_data() {
         << crlf("\"A\",  \"B\"\n   \"x\", \"y\"\n") << 2 << true << QStringList{"x", "y"};
     QTest::newRow("doubled quote")
         << crlf("\"A\"\n\"say \"\"hi\"\"\"\n") << 1 << true << QStringList{"say \"hi\""};
-    QTest::newRow("empty values of the original writer")
+    QTest::newRow("empty values as two quotes")
         << crlf("\"A\",\"B\"\n\"\",\"\"\n") << 2 << true << QStringList{"", ""};
     QTest::newRow("unquoted values")
         << crlf("A,B\n12 , text here\n") << 2 << true << QStringList{"12", "text here"};
