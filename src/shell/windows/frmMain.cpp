@@ -24,7 +24,10 @@ StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
     text = new QLabel(QStringLiteral("ｽﾃｰﾀｽ"));
     date = new QLabel;
     time = new QLabel;
-    for (QLabel* l : {text, date, time}) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    for (QLabel* l : {text, date, time}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
     bar->addWidget(text, 1);
     bar->addPermanentWidget(date);
     bar->addPermanentWidget(time);
@@ -109,7 +112,9 @@ void frmMain::buildMenus() {
     item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);      // frmAbout
 }
 
-void frmMain::MDIForm_Load() { ShowMainMenu(); }
+void frmMain::MDIForm_Load() {
+    ShowMainMenu();
+}
 
 void frmMain::ShowMainMenu() {
     auto* menu = new Form1(ctx_);
