@@ -88,8 +88,9 @@ class tst_menus : public QObject {
 };
 
 void tst_menus::checkOpens(const QString& name, const std::function<void()>& command) {
-    QVERIFY2(kOpens.contains(name),
-             qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
+    QVERIFY2(
+        kOpens.contains(name),
+        qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
     const QSet<shell::Window*> before = shownWindows();
     command();
     const QSet<shell::Window*> opened = shownWindows() - before;

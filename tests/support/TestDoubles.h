@@ -49,14 +49,14 @@ class RecordingUrlOpener final : public platform::UrlOpener {
 // nullopt for a cancel). An opening with no answer left, or answers left over when the double
 // goes away, fails the test.
 class ScriptedFileDialogs final : public platform::FileDialogs {
-public:
+  public:
     ~ScriptedFileDialogs() override;
     std::optional<QString> openFile(QWidget* owner) override;
     void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
 
     int opened = 0;
 
-private:
+  private:
     QList<std::optional<QString>> answers_;
 };
 

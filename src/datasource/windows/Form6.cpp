@@ -71,7 +71,7 @@ void Form6::Form_Load() {
 
 void Form6::fail() {
     context().services.messages.show(nullptr, kCountFailedPrompt, kCountFailedTitle,
-                                      platform::MessageBoxes::Icon::Exclamation);
+                                     platform::MessageBoxes::Icon::Exclamation);
     context().windows.unload<shell::Form8>();
     Unload();
 }

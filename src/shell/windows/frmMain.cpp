@@ -107,9 +107,9 @@ void frmMain::buildMenus() {
     item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);    // Form9
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);     // Form9
     item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);      // frmAbout
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);       // frmAbout
 }
 
 void frmMain::MDIForm_Load() {
