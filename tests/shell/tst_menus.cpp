@@ -90,13 +90,15 @@ class tst_menus : public QObject {
 };
 
 void tst_menus::checkOpens(const QString& name, const std::function<void()>& command) {
-    QVERIFY2(kOpens.contains(name),
-             qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
+    QVERIFY2(
+        kOpens.contains(name),
+        qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
     const QSet<shell::Window*> before = shownWindows();
     command();
     const QSet<shell::Window*> opened = shownWindows() - before;
     QCOMPARE(opened.size(), 1);
-    QCOMPARE((*opened.begin())->metaObject(), kOpens.value(name));
+    QCOMPARE(QLatin1String((*opened.begin())->metaObject()->className()),
+             QLatin1String(kOpens.value(name)->className()));
 }
 
 void tst_menus::menuEntry_data() {

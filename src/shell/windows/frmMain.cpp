@@ -24,7 +24,10 @@ StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
     text = new QLabel(QStringLiteral("ｽﾃｰﾀｽ"));
     date = new QLabel;
     time = new QLabel;
-    for (QLabel* l : {text, date, time}) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    for (QLabel* l : {text, date, time}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
     bar->addWidget(text, 1);
     bar->addPermanentWidget(date);
     bar->addPermanentWidget(time);
@@ -104,12 +107,14 @@ void frmMain::buildMenus() {
     item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);    // Form9
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);     // Form9
     item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);      // frmAbout
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);       // frmAbout
 }
 
-void frmMain::MDIForm_Load() { ShowMainMenu(); }
+void frmMain::MDIForm_Load() {
+    ShowMainMenu();
+}
 
 void frmMain::ShowMainMenu() {
     auto* menu = new Form1(ctx_);
