@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     pellix::shell::installFontSubstitutions();
     pellix::app::AppServices services;
-    pellix::shell::WindowRegistry windows(services.services());
+    pellix::shell::WindowRegistry windows(services.services(), services.printerChoice(),
+                                          services.run());
     pellix::app::registerWindows(windows);
 
     pellix::shell::frmMain main(windows.context());

@@ -21,16 +21,13 @@ const QColor kLightGreen(192, 255, 192);
 Form6::Form6(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     setWindowTitle(QStringLiteral("データ件数確認"));
     setClientTwips(7140, 2835);
-    setBackground(kLightGreen);
+    shell::setBackground(this, kLightGreen);
 
     const auto label = [this](const char* name, const QString& text, int l, int t, int w, int h) {
         auto* lab = new QLabel(text, this);
         lab->setObjectName(QString::fromLatin1(name));
         lab->setGeometry(shell::twipsRect(l, t, w, h));
-        QPalette p = lab->palette();
-        p.setColor(QPalette::Window, kLightGreen);
-        lab->setPalette(p);
-        lab->setAutoFillBackground(true);
+        shell::setBackground(lab, kLightGreen);
         return lab;
     };
     // Rows from the top: caption on the left, value on the right.
@@ -80,16 +77,15 @@ void Form6::Command1_Click() {
     Unload();
 }
 
-Status countRecords(const DatabaseSettings& settings, qint64& rows) {
+Result countRecords(const DatabaseSettings& settings, qint64& rows) {
     rows = 0;
     RecordSource source;
-    if (Status s = source.open(settings.db, settings.queryText()); !s) return s;
+    if (Result s = source.open(settings.db, settings.queryText()); !s) return s;
     return source.count(rows);
 }
 
 bool showRecordCount(shell::WindowRegistry& windows) {
-    shell::WaitBracket wait(windows);
-    return windows.show<Form6>() != nullptr;
+    return shell::showWaiting<Form6>(windows) != nullptr;
 }
 
 }  // namespace pellix::datasource

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datasource/DatabaseSettings.h"
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 namespace pellix::shell {
 class WindowRegistry;
@@ -16,7 +16,7 @@ inline const QString kCountFailedTitle = QStringLiteral("ERROR");
 
 // Opens the workbook of the settings, runs their query and counts its rows; the source is
 // closed again before this returns.
-Status countRecords(const DatabaseSettings& settings, qint64& rows);
+Result countRecords(const DatabaseSettings& settings, qint64& rows);
 
 // The main menu's "Excel接続　==>　件数表示": shows the record count window between the wait
 // window's show and close. False when the window did not open (its load failed and reported it);

@@ -86,10 +86,10 @@ QPageLayout::Orientation qtOrientation(int code) {
 }
 
 // A document drawn into an in-memory PDF, so that a discarded document leaves nothing behind
-// anywhere; when it ends, deliver() hands the bytes on and answers an error text or nothing.
+// anywhere; when it ends, deliver() hands the bytes on.
 class PdfDocument final : public PrintDocument {
   public:
-    using Deliver = std::function<QString(const QByteArray&)>;
+    using Deliver = std::function<Result(const QByteArray&)>;
     PdfDocument(const QPageLayout& layout, double dpi, Deliver deliver)
         : deliver_(std::move(deliver)) {
         buffer_.open(QIODevice::WriteOnly);
@@ -107,7 +107,7 @@ class PdfDocument final : public PrintDocument {
     QPainter& painter() override { return painter_; }
     double dotsPerInch() const override { return writer_->resolution(); }
     bool newPage() override { return writer_->newPage(); }
-    QString finish() override {
+    Result finish() override {
         painter_.end();
         return deliver_(buffer_.data());
     }
@@ -124,10 +124,14 @@ class PdfDocument final : public PrintDocument {
     QPainter painter_;
 };
 
+Result documentFailed(const QString& message) {
+    return Result::failure(ErrorKind::DocumentFailed, message);
+}
+
 // Stores a document of the built-in printer as the next numbered file of the folder.
-QString storeNumbered(const QString& dir, const QByteArray& bytes) {
+Result storeNumbered(const QString& dir, const QByteArray& bytes) {
     if (!QDir().mkpath(dir))
-        return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+        return documentFailed(QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir));
     static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
     qint64 next = 1;
     for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
@@ -139,21 +143,25 @@ QString storeNumbered(const QString& dir, const QByteArray& bytes) {
         // NewOnly: two programs printing at once never write into the same file.
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (file.exists()) continue;
-            return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
+            return documentFailed(
+                QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName()));
         }
         if (file.write(bytes) != bytes.size() || !file.flush()) {
-            file.remove();
-            return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
+            // Best effort: the failed write is what gets reported.
+            (void)file.remove();
+            return documentFailed(
+                QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName()));
         }
-        return {};
+        return Result::success();
     }
-    return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir);
+    return documentFailed(
+        QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir));
 }
 
 // Hands a document to a CUPS queue with the CUPS client. Qt's own CUPS engine cannot withdraw
 // a document once drawing has begun, so documents are drawn as PDF first and sent only when
 // they end.
-QString submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
+Result submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
     QStringList args{QStringLiteral("-d"), queue, QStringLiteral("-t"),
                      QStringLiteral("Pellix label")};
     for (const QString& o : options) args << QStringLiteral("-o") << o;
@@ -161,14 +169,15 @@ QString submitToCups(const QString& queue, const QStringList& options, const QBy
     QProcess lp;
     lp.start(QStringLiteral("lp"), args);
     if (!lp.waitForStarted(10000))
-        return QStringLiteral(
-            "印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。");
+        return documentFailed(QStringLiteral(
+            "印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。"));
     lp.write(bytes);
     lp.closeWriteChannel();
     if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
-        return QStringLiteral("プリンタ %1 に印刷データを送れませんでした。%2")
-            .arg(queue, QString::fromLocal8Bit(lp.readAllStandardError()).trimmed());
-    return {};
+        return documentFailed(
+            QStringLiteral("プリンタ %1 に印刷データを送れませんでした。%2")
+                .arg(queue, QString::fromLocal8Bit(lp.readAllStandardError()).trimmed()));
+    return Result::success();
 }
 
 }  // namespace
@@ -190,8 +199,8 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
 }
 
 struct QtPrinterSystem::State {
-    QStringList cups;  // CUPS queue names, in CUPS's order
-    int bound = -1;    // index into installedPrinters()
+    QStringList cups;     // CUPS queue names, in CUPS's order
+    int bound = -1;       // index into installedPrinters()
     QList<int> accepted;  // paper codes of the bound printer, asked once per binding
     // Settings of the application printer.
     int paperCode = 9;
@@ -246,8 +255,9 @@ struct QtPrinterSystem::State {
 QtPrinterSystem::QtPrinterSystem() : s_(std::make_unique<State>()) {
     s_->cups = QPrinterInfo::availablePrinterNames();
     const qsizetype def = s_->cups.indexOf(QPrinterInfo::defaultPrinterName());
-    bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def)
-                                                                   : int(s_->cups.size()));
+    // An index of the list just made, which binding cannot refuse.
+    (void)bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def)
+                                                                         : int(s_->cups.size()));
 }
 
 QtPrinterSystem::~QtPrinterSystem() = default;
@@ -401,21 +411,24 @@ std::optional<double> QtPrinterSystem::height() const {
 }
 
 bool QtPrinterSystem::setWidth(double twips) {
-    const double mm = twips / kTwipsPerMm;
-    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
-    if (!s_->accepted.contains(kUserDefinedPaper)) return false;
-    const QSizeF current = s_->page().size(QPageSize::Millimeter);
-    s_->userDefinedMm = QSizeF(mm, current.height());
-    s_->paperCode = kUserDefinedPaper;
-    return true;
+    return setPaperSide(twips, Qt::Horizontal);
 }
 
 bool QtPrinterSystem::setHeight(double twips) {
+    return setPaperSide(twips, Qt::Vertical);
+}
+
+// Width (horizontal) or height (vertical) of a user-defined paper; the other side stays.
+bool QtPrinterSystem::setPaperSide(double twips, Qt::Orientation side) {
     const double mm = twips / kTwipsPerMm;
     if (!(mm >= 1.0 && mm <= 10000.0)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
-    const QSizeF current = s_->page().size(QPageSize::Millimeter);
-    s_->userDefinedMm = QSizeF(current.width(), mm);
+    QSizeF size = s_->page().size(QPageSize::Millimeter);
+    if (side == Qt::Horizontal)
+        size.setWidth(mm);
+    else
+        size.setHeight(mm);
+    s_->userDefinedMm = size;
     s_->paperCode = kUserDefinedPaper;
     return true;
 }
@@ -432,7 +445,8 @@ double QtPrinterSystem::dotsPerInch() const {
     return kPdfDefaultDpi;
 }
 
-std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
+Result QtPrinterSystem::openDocument(std::unique_ptr<PrintDocument>& document) {
+    document.reset();
     std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
         doc = std::make_unique<PdfDocument>(
@@ -447,11 +461,9 @@ std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
                 return submitToCups(queue, options, b);
             });
     }
-    if (!doc->started()) {
-        error = QStringLiteral("印刷を開始できません。");
-        return nullptr;
-    }
-    return doc;
+    if (!doc->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
+    document = std::move(doc);
+    return Result::success();
 }
 
 void printerFromRecords(const PRINTDLG& dialog, QPrinter& printer) {

@@ -31,21 +31,6 @@ void setTextColour(QWidget* w, const QColor& c) {
     w->setPalette(p);
 }
 
-void setBackColour(QWidget* w, const QColor& c) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(geometry);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QRect geometry,
                         const QFont& font, const QColor& face) {
     auto* b = new QPushButton(text, parent);
@@ -71,7 +56,7 @@ QList<QString*> slotsOf(Holders& holders, int slot) {
 Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("メインメニュー　　%1").arg(kProductVersion));
     setClientTwips(8835, 6630);
-    setBackground(kScreen);
+    setBackground(this, kScreen);
 
     // Value holders lie under the frame and are never seen.
     auto makeHolder = [this](const char* name, QRect geometry) {
@@ -93,12 +78,13 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Frame1 = new QGroupBox(QStringLiteral("発行前確認"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(240, 720, 8175, 3855));
-    setBackColour(Frame1, kScreen);
+    setBackground(Frame1, kScreen);
 
     const QFont gothicBold = namedFont(kGothic, 9.75, true);
     const QFont pGothicBold = namedFont(kPGothic, 9.75, true);
     const QColor buttonFace(128, 255, 255);
-    Label1 = makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
+    Label1 =
+        makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
     Command3 = makeButton(Frame1, "Command3", QStringLiteral("Excel接続　==>　件数表示"),
                           twipsRect(2160, 240, 3015, 540), gothicBold, buttonFace);
     Label6 = makeLabel(Frame1, "Label6", QStringLiteral("Excelファイルパス"),
@@ -106,7 +92,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label7 = makeLabel(Frame1, "Label7", QString(), twipsRect(2160, 840, 5055, 375));
     Label7->setFont(gothicBold);
     setTextColour(Label7, kBlue);
-    Label14 = makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
+    Label14 =
+        makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
     Label15 = makeLabel(Frame1, "Label15", QString(), twipsRect(2160, 1320, 4335, 375));
     Label15->setFont(pGothicBold);
     setTextColour(Label15, kBlue);
@@ -124,22 +111,24 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label12->setWordWrap(true);
     setTextColour(Label12, QColor(255, 0, 0));
 
-    Label3 = makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
+    Label3 =
+        makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
     setTextColour(Label3, kGreenText);
-    setBackColour(Label3, kGreenBack);
+    setBackground(Label3, kGreenBack);
     // Carries the layout marker for the load; the 部分発行 button covers it.
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(5040, 5160, 1815, 255));
     setTextColour(Label4, kGreenText);
-    setBackColour(Label4, kGreenBack);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
-    setBackColour(Label5, kGreenBack);
+    setBackground(Label4, kGreenBack);
+    Label5 =
+        makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
+    setBackground(Label5, kGreenBack);
 
     const QFont bigButton = namedFont(kPGothic, 12, true);
     const QColor bigFace(192, 192, 255);
-    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"), twipsRect(240, 4920, 2655, 615),
-                          bigButton, bigFace);
-    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"), twipsRect(4800, 4920, 2535, 615),
-                          bigButton, bigFace);
+    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"),
+                          twipsRect(240, 4920, 2655, 615), bigButton, bigFace);
+    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"),
+                          twipsRect(4800, 4920, 2535, 615), bigButton, bigFace);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
 }
@@ -200,10 +189,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Command3_Click() {
-    WaitBracket wait(context().windows);
-    Window* counted = context().windows.show(QStringLiteral("Form6"));
-    wait.close();
-    if (!counted) Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+    if (!showWaiting(context().windows, QStringLiteral("Form6")))
+        Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

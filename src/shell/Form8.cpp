@@ -26,7 +26,14 @@ WaitBracket::WaitBracket(WindowRegistry& windows) : windows_(windows) {
     }
 }
 
-WaitBracket::~WaitBracket() { close(); }
+WaitBracket::~WaitBracket() {
+    close();
+}
+
+Window* showWaiting(WindowRegistry& windows, const QString& name) {
+    WaitBracket wait(windows);
+    return windows.show(name);
+}
 
 void WaitBracket::close() {
     if (!open_) return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Window.h"
+#include "shell/WindowRegistry.h"
 
 class QLabel;
 
@@ -9,7 +10,7 @@ namespace pellix::shell {
 // The wait window: shown and painted before a slow window loads, closed after it.
 class Form8 : public Window {
     Q_OBJECT
-public:
+  public:
     explicit Form8(AppContext& ctx);
 
     QLabel* Label1 = nullptr;
@@ -18,7 +19,7 @@ public:
 // Brackets a slow opening with the wait window: shows and paints it on construction, closes it
 // on destruction, so that no wait window is left behind on any path.
 class WaitBracket {
-public:
+  public:
     explicit WaitBracket(WindowRegistry& windows);
     ~WaitBracket();
     WaitBracket(const WaitBracket&) = delete;
@@ -27,9 +28,18 @@ public:
     // Closes the wait window now (also done on destruction).
     void close();
 
-private:
+  private:
     WindowRegistry& windows_;
     bool open_ = false;
 };
+
+// Shows a window whose load is slow between the wait window's show and close: the window, or
+// nullptr when its load failed (and reported it). No wait window remains either way.
+Window* showWaiting(WindowRegistry& windows, const QString& name);
+template <class W>
+W* showWaiting(WindowRegistry& windows) {
+    WaitBracket wait(windows);
+    return windows.show<W>();
+}
 
 }  // namespace pellix::shell

@@ -27,24 +27,18 @@ bool readable(const QString& path, int fields) {
 
 // Copies through a temporary file in the target's folder and a rename, so the target is never
 // seen half-written.
-bool copyAtomically(const QString& from, const QString& to, QString& error) {
+Result copyAtomically(const QString& from, const QString& to) {
     QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = in.errorString();
-        return false;
-    }
+    if (!in.open(QIODevice::ReadOnly))
+        return Result::failure(ErrorKind::SettingsRead, in.errorString());
     QSaveFile out(to);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
-        return false;
-    }
+    if (!out.open(QIODevice::WriteOnly))
+        return Result::failure(ErrorKind::SettingsWrite, out.errorString());
     const QByteArray bytes = in.readAll();
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        error = out.errorString();
-        return false;
-    }
-    return true;
+    if (out.write(bytes) != bytes.size() || !out.commit())
+        return Result::failure(ErrorKind::SettingsWrite, out.errorString());
+    return Result::success();
 }
 
 }  // namespace
@@ -65,18 +59,18 @@ RecoveryReport recoverSettings(const QString& defaultsDir) {
         if (readable(target, fieldsOf(name))) continue;
         if (QFileInfo::exists(target)) {
             const QString backup = target + QStringLiteral(".bak");
-            QFile::remove(backup);
+            // An old backup that cannot go makes the rename below fail, which is reported.
+            (void)QFile::remove(backup);
             if (!QFile::rename(target, backup)) {
                 report.failed << name;
                 continue;
             }
             report.backedUp << name;
         }
-        QString error;
-        if (copyAtomically(source, target, error))
+        if (const Result copied = copyAtomically(source, target))
             report.restored << name;
         else
-            report.failed << QStringLiteral("%1 (%2)").arg(name, error);
+            report.failed << QStringLiteral("%1 (%2)").arg(name, copied.message);
     }
     return report;
 }

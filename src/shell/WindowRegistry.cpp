@@ -5,7 +5,10 @@
 
 namespace pellix::shell {
 
-WindowRegistry::WindowRegistry(platform::Services& services) : ctx_{services, *this} {}
+WindowRegistry::WindowRegistry(platform::Services& services,
+                               printer::PrinterSetup::SavedPrinterChoice& printerChoice,
+                               printing::RunControl& run)
+    : ctx_{services, *this, printerChoice, run} {}
 
 WindowRegistry::~WindowRegistry() {
     // Windows that were only loaded (never shown in the main window) have no parent to delete
@@ -19,7 +22,9 @@ WindowRegistry::~WindowRegistry() {
     }
 }
 
-void WindowRegistry::setMdiArea(QMdiArea* area) { mdi_ = area; }
+void WindowRegistry::setMdiArea(QMdiArea* area) {
+    mdi_ = area;
+}
 
 void WindowRegistry::add(const QString& name, Factory factory) {
     factories_.insert(name, std::move(factory));
@@ -75,10 +80,9 @@ void WindowRegistry::present(Window* w) {
     if (!w || w->isUnloaded()) return;
     if (w->kind() == Window::Kind::Child && mdi_ &&
         !qobject_cast<QMdiSubWindow*>(w->parentWidget())) {
-        QMdiSubWindow* sub = mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint |
-                                                       Qt::WindowTitleHint |
-                                                       Qt::WindowSystemMenuHint |
-                                                       Qt::WindowCloseButtonHint);
+        QMdiSubWindow* sub =
+            mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowTitle(w->windowTitle());
         connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);

@@ -20,10 +20,13 @@ namespace pellix::shell {
 //  - closing a window destroys it and removes it from the registry.
 class WindowRegistry : public QObject {
     Q_OBJECT
-public:
+  public:
     using Factory = std::function<Window*(AppContext&)>;
 
-    explicit WindowRegistry(platform::Services& services);
+    // The context of every window: the services and the state the composition root built.
+    WindowRegistry(platform::Services& services,
+                   printer::PrinterSetup::SavedPrinterChoice& printerChoice,
+                   printing::RunControl& run);
     ~WindowRegistry() override;
 
     AppContext& context() { return ctx_; }
@@ -73,10 +76,11 @@ public:
     // the main window when it is a child window.
     void present(Window* window);
 
-private:
+  private:
     template <class W>
     static QString nameOf() {
-        return QString::fromLatin1(W::staticMetaObject.className()).section(QStringLiteral("::"), -1);
+        return QString::fromLatin1(W::staticMetaObject.className())
+            .section(QStringLiteral("::"), -1);
     }
     template <class W>
     void ensure() {

@@ -18,7 +18,7 @@ using Icon = platform::MessageBoxes::Icon;
 namespace {
 
 QByteArray outputFile(const QStringList& values) {
-    return *settings::encodeRecord(settings::outputHeader()) + *settings::encodeRecord(values);
+    return test::settingsFile(settings::outputHeader(), values);
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ class tst_form3 : public QObject {
 void tst_form3::init() {
     home = std::make_unique<test::TempConfigHome>();
     ts = std::make_unique<test::TestServices>();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
 }
 
 void tst_form3::cleanup() {

@@ -6,7 +6,6 @@
 #include "platform/QtPrinters.h"
 #include "printer/PrinterSetup.h"
 #include "printing/F_CustInput.h"
-#include "printing/Module1.h"
 #include "printing/frmprinting.h"
 #include "shell/WindowRegistry.h"
 #include "support/TestDoubles.h"
@@ -65,11 +64,11 @@ void tst_label_cups::init() {
     ts = std::make_unique<test::TestServices>();
     printers = std::make_unique<platform::QtPrinterSystem>();
     ts->services.printers = printers.get();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
     // Bound by name as a saved printer choice is, with A5 paper.
-    const auto bound =
-        printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);
-    QVERIFY(bound.ok && bound.value);
+    bool bound = false;
+    QVERIFY(printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7, bound));
+    QVERIFY(bound);
     QCOMPARE(printers->get(platform::PrinterProperty::PaperSize), std::optional<int>(11));
 }
 
@@ -97,7 +96,7 @@ void tst_label_cups::fill(const QString& value) {
 void tst_label_cups::labelReachesQueueAndDecodes() {
     const QStringList before = outputs();
     fill(QStringLiteral("4901234567894"));
-    const settings::Status st = printing::Module1::print_label(registry->context());
+    const Result st = printing::printLabel(registry->context());
     QVERIFY2(st, qPrintable(st.message));
     // The spooler works on its own; wait until it has written its file.
     QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
@@ -124,10 +123,10 @@ void tst_label_cups::discardedLabelIsNeverQueued() {
     QMetaObject::invokeMethod(
         this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); },
         Qt::QueuedConnection);
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     // A label printed after it is the only one that comes out: the queue keeps its order.
     fill(QStringLiteral("45678905"));
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
     QCOMPARE(int(outputs().size()), before + 1);
 }

@@ -3,7 +3,6 @@
 #include "platform/Barcode.h"
 #include "platform/QtPrinters.h"
 #include "printing/F_CustInput.h"
-#include "printing/Module1.h"
 #include "printing/frmprinting.h"
 #include "shell/WindowRegistry.h"
 #include "support/PrinterDoubles.h"
@@ -90,7 +89,7 @@ void tst_label_pdf::init() {
     // Whatever CUPS offers on this machine, print to the built-in PDF printer.
     QVERIFY(printers->bind(int(printers->installedPrinters().indexOf(platform::kPdfPrinterName))));
     ts->services.printers = printers.get();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services);
+    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
 
     auto* form = registry->load<printing::F_CustInput>();
     form->Text1->setText(QStringLiteral("4901234567894"));
@@ -116,7 +115,7 @@ void tst_label_pdf::cleanup() {
 }
 
 QString tst_label_pdf::printOne() {
-    const settings::Status st = printing::Module1::print_label(registry->context());
+    const Result st = printing::printLabel(registry->context());
     if (!st) qWarning("%s", qPrintable(st.message));
     const QStringList files =
         QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
@@ -181,13 +180,13 @@ void tst_label_pdf::discardedLabelLeavesNoFile() {
             progress->comcancel1->click();
         },
         Qt::QueuedConnection);
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     QVERIFY(!QDir(out->path() + QStringLiteral("/labels")).exists() ||
             QDir(out->path() + QStringLiteral("/labels")).isEmpty());
 }
 
 void tst_label_pdf::eachLabelIsANumberedFile() {
-    for (int i = 0; i < 3; ++i) QVERIFY(printing::Module1::print_label(registry->context()));
+    for (int i = 0; i < 3; ++i) QVERIFY(printing::printLabel(registry->context()));
     QCOMPARE(QDir(out->path() + QStringLiteral("/labels")).entryList(QDir::Files),
              (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf"),
                           QStringLiteral("label-000003.pdf")}));

@@ -11,7 +11,7 @@ using pellix::test::crlf;
 
 class tst_settings : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void recordBytes_data();
     void recordBytes();
     void saveReplacesWholeFileAndRoundTrips_data();
@@ -39,15 +39,15 @@ void tst_settings::recordBytes_data() {
     QTest::newRow("KENSAKU keeps its trailing space")
         << QStringList{QStringLiteral("select バーコード from ")}
         << QByteArray::fromHex("2273656c65637420836f815b8352815b83682066726f6d20220d0a");
-    QTest::newRow("comma stays inside the quotes") << QStringList{"a,b", "c"}
-                                                   << QByteArray("\"a,b\",\"c\"\r\n");
+    QTest::newRow("comma stays inside the quotes")
+        << QStringList{"a,b", "c"} << QByteArray("\"a,b\",\"c\"\r\n");
     QTest::newRow("blanks stay") << QStringList{"  x  "} << QByteArray("\"  x  \"\r\n");
-    QTest::newRow("quote doubled") << QStringList{"say \"hi\""}
-                                   << QByteArray("\"say \"\"hi\"\"\"\r\n");
-    QTest::newRow("line break as a space") << QStringList{"a\r\nb\nc"}
-                                           << QByteArray("\"a b c\"\r\n");
-    QTest::newRow("backslash is 0x5C") << QStringList{"C:\\book1.xls"}
-                                       << QByteArray("\"C:\\book1.xls\"\r\n");
+    QTest::newRow("quote doubled")
+        << QStringList{"say \"hi\""} << QByteArray("\"say \"\"hi\"\"\"\r\n");
+    QTest::newRow("line break as a space")
+        << QStringList{"a\r\nb\nc"} << QByteArray("\"a b c\"\r\n");
+    QTest::newRow("backslash is 0x5C")
+        << QStringList{"C:\\book1.xls"} << QByteArray("\"C:\\book1.xls\"\r\n");
 }
 
 void tst_settings::recordBytes() {
@@ -62,26 +62,28 @@ void tst_settings::saveReplacesWholeFileAndRoundTrips_data() {
     QTest::addColumn<QStringList>("values");
     QTest::newRow("plain") << QStringList{"/home/shop/items.xls", "sheet1", "select * from "};
     QTest::newRow("comma and quote") << QStringList{"a,b", "he said \"ok\"", "\"\""};
-    QTest::newRow("empty and Japanese") << QStringList{"", QStringLiteral("在庫"), QStringLiteral("ﾊﾞｰｺｰﾄﾞ,品名")};
+    QTest::newRow("empty and Japanese")
+        << QStringList{"", QStringLiteral("在庫"), QStringLiteral("ﾊﾞｰｺｰﾄﾞ,品名")};
 }
 
 void tst_settings::saveReplacesWholeFileAndRoundTrips() {
     QFETCH(QStringList, values);
     test::TempConfigHome home;
-    home.writeFile(kDatabaseFile, "old contents that are longer than the new ones\r\nx\r\ny\r\nz\r\n");
+    home.writeFile(kDatabaseFile,
+                   "old contents that are longer than the new ones\r\nx\r\ny\r\nz\r\n");
     const QString path = filePath(kDatabaseFile);
-    QVERIFY(save(path, databaseHeader(), values).ok);
+    QVERIFY(save(path, databaseHeader(), values).ok());
 
-    QByteArray expected = *encodeRecord(databaseHeader()) + *encodeRecord(values);
+    const QByteArray expected = test::settingsFile(databaseHeader(), values);
     QCOMPARE(home.readFile(kDatabaseFile), expected);
     QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files), QStringList{kDatabaseFile});
 
     QStringList sequential;
-    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok);
+    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok());
     QCOMPARE(sequential, values);
 
     TableRow row;
-    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok);
+    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok());
     QCOMPARE(row.values, values);
     QCOMPARE(*row.value("kensaku"), values[2]);
 }
@@ -89,16 +91,17 @@ void tst_settings::saveReplacesWholeFileAndRoundTrips() {
 void tst_settings::saveFailuresLeaveOldFile() {
     test::TempConfigHome home;
     // The folder is never created by a save.
-    Status s = save(filePath(kOutputFile), outputHeader(), {"a", "b", "c", "d"});
-    QVERIFY(!s.ok);
+    Result s = save(filePath(kOutputFile), outputHeader(), {"a", "b", "c", "d"});
+    QVERIFY(!s.ok());
     QVERIFY(!s.message.isEmpty());
     QVERIFY(!QFileInfo::exists(home.settingsDir()));
 
     // A character that code page 932 cannot hold fails before anything is written.
-    const QByteArray old = crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n\"a\",\"b\",\"9\",\"0\"\n");
+    const QByteArray old =
+        crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n\"a\",\"b\",\"9\",\"0\"\n");
     home.writeFile(kOutputFile, old);
     s = save(filePath(kOutputFile), outputHeader(), {QStringLiteral("😀"), "b", "9", "0"});
-    QVERIFY(!s.ok);
+    QVERIFY(!s.ok());
     QCOMPARE(home.readFile(kOutputFile), old);
 }
 
@@ -115,28 +118,29 @@ void tst_settings::sequentialReading_data() {
     QTest::addColumn<int>("fields");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QStringList>("values");  // the value record
-    QTest::newRow("ordinary") << crlf("\"DB\",\"TABLE\",\"KENSAKU\"\n\"a.xls\",\"sheet1\",\"select * from \"\n")
-                              << 3 << true << QStringList{"a.xls", "sheet1", "select * from "};
-    QTest::newRow("out of step across line ends")
-        << crlf("\"A\",\"B\"\n\"C\",\"1\"\n\"2\",\"3\"\n") << 3 << true << QStringList{"1", "2", "3"};
-    QTest::newRow("header only fails on record 1") << crlf("\"DB\",\"TABLE\",\"KENSAKU\"\n") << 3
-                                                   << false << QStringList{};
-    QTest::newRow("comma inside quotes") << crlf("\"A\",\"B\"\n\"x,y\",\"z\"\n") << 2 << true
-                                         << QStringList{"x,y", "z"};
-    QTest::newRow("blanks before values skipped") << crlf("\"A\",  \"B\"\n   \"x\", \"y\"\n") << 2
-                                                  << true << QStringList{"x", "y"};
-    QTest::newRow("doubled quote") << crlf("\"A\"\n\"say \"\"hi\"\"\"\n") << 1 << true
-                                   << QStringList{"say \"hi\""};
-    QTest::newRow("empty values of the original writer") << crlf("\"A\",\"B\"\n\"\",\"\"\n") << 2
-                                                         << true << QStringList{"", ""};
-    QTest::newRow("unquoted values") << crlf("A,B\n12 , text here\n") << 2 << true
-                                     << QStringList{"12", "text here"};
-    QTest::newRow("further lines unread") << crlf("\"A\"\n\"1\"\n\"2\"\n") << 1 << true
-                                          << QStringList{"1"};
-    QTest::newRow("no final line end") << QByteArray("\"A\",\"B\"\r\n\"1\",\"2\"") << 2 << true
-                                       << QStringList{"1", "2"};
-    QTest::newRow("short value record") << crlf("\"A\",\"B\",\"C\"\n\"1\",\"2\"\n") << 3 << false
-                                        << QStringList{};
+    QTest::newRow("ordinary")
+        << crlf("\"DB\",\"TABLE\",\"KENSAKU\"\n\"a.xls\",\"sheet1\",\"select * from \"\n") << 3
+        << true << QStringList{"a.xls", "sheet1", "select * from "};
+    QTest::newRow("out of step across line ends") << crlf("\"A\",\"B\"\n\"C\",\"1\"\n\"2\",\"3\"\n")
+                                                  << 3 << true << QStringList{"1", "2", "3"};
+    QTest::newRow("header only fails on record 1")
+        << crlf("\"DB\",\"TABLE\",\"KENSAKU\"\n") << 3 << false << QStringList{};
+    QTest::newRow("comma inside quotes")
+        << crlf("\"A\",\"B\"\n\"x,y\",\"z\"\n") << 2 << true << QStringList{"x,y", "z"};
+    QTest::newRow("blanks before values skipped")
+        << crlf("\"A\",  \"B\"\n   \"x\", \"y\"\n") << 2 << true << QStringList{"x", "y"};
+    QTest::newRow("doubled quote")
+        << crlf("\"A\"\n\"say \"\"hi\"\"\"\n") << 1 << true << QStringList{"say \"hi\""};
+    QTest::newRow("empty values of the original writer")
+        << crlf("\"A\",\"B\"\n\"\",\"\"\n") << 2 << true << QStringList{"", ""};
+    QTest::newRow("unquoted values")
+        << crlf("A,B\n12 , text here\n") << 2 << true << QStringList{"12", "text here"};
+    QTest::newRow("further lines unread")
+        << crlf("\"A\"\n\"1\"\n\"2\"\n") << 1 << true << QStringList{"1"};
+    QTest::newRow("no final line end")
+        << QByteArray("\"A\",\"B\"\r\n\"1\",\"2\"") << 2 << true << QStringList{"1", "2"};
+    QTest::newRow("short value record")
+        << crlf("\"A\",\"B\",\"C\"\n\"1\",\"2\"\n") << 3 << false << QStringList{};
     QTest::newRow("empty file") << QByteArray() << 1 << false << QStringList{};
 }
 
@@ -148,10 +152,12 @@ void tst_settings::sequentialReading() {
     test::TempConfigHome home;
     home.writeFile("f.txt", file);
     QStringList read;
-    const Status s = readValueRecord(filePath("f.txt"), fields, read);
-    QCOMPARE(s.ok, ok);
-    if (ok) QCOMPARE(read, values);
-    else QVERIFY(!s.message.isEmpty());
+    const Result s = readValueRecord(filePath("f.txt"), fields, read);
+    QCOMPARE(s.ok(), ok);
+    if (ok)
+        QCOMPARE(read, values);
+    else
+        QVERIFY(!s.message.isEmpty());
 }
 
 void tst_settings::failedReadKeepsEarlierValues() {
@@ -180,12 +186,12 @@ void tst_settings::tableReading_data() {
     QTest::newRow("all columns") << "Select * From pimraconfig4.txt"
                                  << QStringList{"TITLE1", "TITLE2", "YOSHI", "PRINTER"}
                                  << QStringList{"a", "b", "9", "0"};
-    QTest::newRow("sizes by name") << "Select SIZE1,SIZE2,SIZE3 From pimraconfig5.txt"
-                                   << QStringList{"SIZE1", "SIZE2", "SIZE3"}
-                                   << QStringList{"5", "7", "-2"};
-    QTest::newRow("bare numbers and letter case") << "select d1, 2 ,90,tel from PIMRACONFIG5.TXT"
-                                                  << QStringList{"d1", "2", "90", "tel"}
-                                                  << QStringList{"p1", "p2", "p90", "03-1234"};
+    QTest::newRow("sizes by name")
+        << "Select SIZE1,SIZE2,SIZE3 From pimraconfig5.txt"
+        << QStringList{"SIZE1", "SIZE2", "SIZE3"} << QStringList{"5", "7", "-2"};
+    QTest::newRow("bare numbers and letter case")
+        << "select d1, 2 ,90,tel from PIMRACONFIG5.TXT" << QStringList{"d1", "2", "90", "tel"}
+        << QStringList{"p1", "p2", "p90", "03-1234"};
 }
 
 void tst_settings::tableReading() {
@@ -194,16 +200,24 @@ void tst_settings::tableReading() {
     QFETCH(QStringList, values);
     test::TempConfigHome home;
     QDir().mkpath(home.settingsDir());
-    QVERIFY(save(filePath(kOutputFile), outputHeader(), {"a", "b", "9", "0"}).ok);
+    QVERIFY(save(filePath(kOutputFile), outputHeader(), {"a", "b", "9", "0"}).ok());
     QStringList pos;
-    pos << "" << "" << "5" << "7" << "-2" << "p1";
+    pos << ""
+        << ""
+        << "5"
+        << "7"
+        << "-2"
+        << "p1";
     for (int i = 2; i <= 90; ++i) pos << QStringLiteral("p%1").arg(i);
-    pos << "" << "" << "" << "03-1234";
-    QVERIFY(save(filePath(kPositionFile), positionHeader(), pos).ok);
+    pos << ""
+        << ""
+        << ""
+        << "03-1234";
+    QVERIFY(save(filePath(kPositionFile), positionHeader(), pos).ok());
 
     TableRow row;
-    const Status s = queryTable(home.settingsDir(), query, row);
-    QVERIFY2(s.ok, qPrintable(s.message));
+    const Result s = queryTable(home.settingsDir(), query, row);
+    QVERIFY2(s.ok(), qPrintable(s.message));
     QCOMPARE(row.columns, columns);
     QCOMPARE(row.values, values);
 }
@@ -212,11 +226,15 @@ void tst_settings::tableReadingFailures_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("inMessage");
-    QTest::newRow("header only") << crlf("\"A\",\"B\"\n") << "Select * From t.txt" << "値の行";
-    QTest::newRow("unknown column") << crlf("\"A\",\"B\"\n\"1\",\"2\"\n") << "Select A,SIZE9 From t.txt"
-                                    << "SIZE9";
-    QTest::newRow("missing file") << QByteArray() << "Select * From none.txt" << "none.txt";
-    QTest::newRow("not a query") << crlf("\"A\"\n\"1\"\n") << "delete from t.txt" << "delete";
+    QTest::newRow("header only") << crlf("\"A\",\"B\"\n") << "Select * From t.txt"
+                                 << "値の行";
+    QTest::newRow("unknown column")
+        << crlf("\"A\",\"B\"\n\"1\",\"2\"\n") << "Select A,SIZE9 From t.txt"
+        << "SIZE9";
+    QTest::newRow("missing file") << QByteArray() << "Select * From none.txt"
+                                  << "none.txt";
+    QTest::newRow("not a query") << crlf("\"A\"\n\"1\"\n") << "delete from t.txt"
+                                 << "delete";
 }
 
 void tst_settings::tableReadingFailures() {
@@ -227,8 +245,8 @@ void tst_settings::tableReadingFailures() {
     if (!file.isEmpty()) home.writeFile("t.txt", file);
     QDir().mkpath(home.settingsDir());
     TableRow row;
-    const Status s = queryTable(home.settingsDir(), query, row);
-    QVERIFY(!s.ok);
+    const Result s = queryTable(home.settingsDir(), query, row);
+    QVERIFY(!s.ok());
     QVERIFY2(s.message.contains(inMessage), qPrintable(s.message));
 }
 

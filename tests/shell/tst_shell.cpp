@@ -24,19 +24,12 @@
 using namespace pellix;
 using namespace pellix::shell;
 using pellix::test::crlf;
-
-namespace {
-
-QByteArray record(const QStringList& header, const QStringList& values) {
-    return *settings::encodeRecord(header) + *settings::encodeRecord(values);
-}
-
-}  // namespace
+using pellix::test::settingsFile;
 
 // A window that counts its loads and can refuse to open.
 class ProbeWindow : public Window {
     Q_OBJECT
-public:
+  public:
     explicit ProbeWindow(AppContext& ctx) : Window(ctx, Kind::Child) {}
     void Form_Load() override {
         ++loads;
@@ -48,7 +41,7 @@ public:
 
 class tst_shell : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -74,7 +67,7 @@ private slots:
     void mainWindowFrame();
     void mainPageOpensSecondMenuScreen();
 
-private:
+  private:
     std::unique_ptr<test::TempConfigHome> home_;
     std::unique_ptr<test::TestServices> services_;
     std::unique_ptr<WindowRegistry> windows_;
@@ -89,7 +82,8 @@ private:
 void tst_shell::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = std::make_unique<WindowRegistry>(services_->services);
+    windows_ = std::make_unique<WindowRegistry>(services_->services, services_->printerChoice,
+                                                services_->run);
     ProbeWindow::loads = 0;
     ProbeWindow::failLoad = false;
 }
@@ -158,8 +152,10 @@ void tst_shell::firstStartWithoutFolder() {
     QCOMPARE(form->Label11->text(), QString("5.1 (2600)"));
     QCOMPARE(form->Textuser->text(), QString("Text1"));
     QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files),
-             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}));
-    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
+             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt",
+                          "pimraconfig5.txt"}));
+    for (const char* f :
+         {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
         QFile def(test::defaultsDir() + "/" + f);
         QVERIFY(def.open(QIODevice::ReadOnly));
         QCOMPARE(home_->readFile(f), def.readAll());
@@ -185,11 +181,12 @@ void tst_shell::c5255Layout_data() {
 void tst_shell::c5255Layout() {
     QFETCH(QString, title2);
     home_->installDefaults();
-    home_->writeFile(settings::kOutputFile,
-                     record(settings::outputHeader(), {QStringLiteral("自社"), title2, "9", "0"}));
+    home_->writeFile(
+        settings::kOutputFile,
+        settingsFile(settings::outputHeader(), {QStringLiteral("自社"), title2, "9", "0"}));
     QStringList pos{"dbone", "dbtwo"};
     while (pos.size() < 99) pos << "0";
-    home_->writeFile(settings::kPositionFile, record(settings::positionHeader(), pos));
+    home_->writeFile(settings::kPositionFile, settingsFile(settings::positionHeader(), pos));
     auto form = loadForm1();
     QCOMPARE(form->recoveries(), 0);
     QCOMPARE(form->Label4->text(), settings::kC5255Running);
@@ -204,7 +201,8 @@ void tst_shell::missingOutputFileKeepsDatabaseSettings() {
     home_->installDefaults();
     QFile::remove(home_->settingsDir() + "/pimraconfig4.txt");
     const QByteArray mine =
-        record(settings::databaseHeader(), {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+        settingsFile(settings::databaseHeader(),
+                     {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
     home_->writeFile(settings::kDatabaseFile, mine);
 
     auto form = loadForm1();
@@ -330,8 +328,9 @@ void tst_shell::mainPageOpensSecondMenuScreen() {
     frmMain main(windows_->context());
     main.MDIForm_Load();
     main.show();
-    home_->writeFile(settings::kDatabaseFile,
-                     record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
+    home_->writeFile(
+        settings::kDatabaseFile,
+        settingsFile(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
     main.findChild<QAction*>("main1")->trigger();
     QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
     Form1* shared = windows_->find<Form1>();

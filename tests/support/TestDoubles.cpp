@@ -1,5 +1,7 @@
 #include "support/TestDoubles.h"
 
+#include "settings/SettingsFile.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -23,7 +25,9 @@ TempConfigHome::~TempConfigHome() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempConfigHome::settingsDir() const { return dir_.path() + QStringLiteral("/qrv_ini4"); }
+QString TempConfigHome::settingsDir() const {
+    return dir_.path() + QStringLiteral("/qrv_ini4");
+}
 
 void TempConfigHome::installDefaults(const QStringList& names) {
     QDir().mkpath(settingsDir());
@@ -56,12 +60,24 @@ TestServices::TestServices() {
     services.defaultsDir = defaultsDir();
 }
 
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+QByteArray crlf(const char* text) {
+    return QByteArray(text).replace("\n", "\r\n");
+}
+
+QByteArray settingsFile(const QStringList& header, const QStringList& values) {
+    return settingsFile(header) + settings::encodeRecord(values).value();
+}
+
+QByteArray settingsFile(const QStringList& header) {
+    return settings::encodeRecord(header).value();
+}
 
 QString testData(const QString& name) {
     return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
 }
 
-QString defaultsDir() { return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR); }
+QString defaultsDir() {
+    return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR);
+}
 
 }  // namespace pellix::test

@@ -4,9 +4,12 @@
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
 #include "platform/UrlOpener.h"
+#include "printer/PrinterSetup.h"
+#include "printing/Module1.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -22,20 +25,20 @@ struct ShownMessage {
 // Records message boxes instead of showing them; every box is "dismissed" at once. An optional
 // hook runs while the box would be up (to check what is on screen at that moment).
 class RecordingMessageBoxes final : public platform::MessageBoxes {
-public:
+  public:
     void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> whileShown;
 };
 
 class FakeOsVersion final : public platform::OsVersion {
-public:
+  public:
     platform::OsVersionInfo query() const override { return info; }
     platform::OsVersionInfo info{6, 1, 0, 2};
 };
 
 class RecordingUrlOpener final : public platform::UrlOpener {
-public:
+  public:
     bool open(const QUrl& url) override {
         opened << url;
         return true;
@@ -46,33 +49,41 @@ public:
 // A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
 // as the object lives. The settings folder itself is not created.
 class TempConfigHome {
-public:
+  public:
     TempConfigHome();
     ~TempConfigHome();
-    QString settingsDir() const;   // .../qrv_ini4
+    QString settingsDir() const;  // .../qrv_ini4
     // Creates the settings folder and copies the named default files from the build's defaults.
     void installDefaults(const QStringList& names = {});
     // Writes raw bytes into a file of the settings folder (the folder is created).
     void writeFile(const QString& name, const QByteArray& bytes);
     QByteArray readFile(const QString& name) const;
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray saved_;
     bool hadValue_ = false;
 };
 
-// Platform services made of doubles; services.defaultsDir points at the build's defaults.
+// Platform services made of doubles; services.defaultsDir points at the build's defaults. With
+// them the state the composition root builds beside the services, fresh for each test.
 struct TestServices {
     TestServices();
     RecordingMessageBoxes messages;
     FakeOsVersion osVersion;
     RecordingUrlOpener urls;
     platform::Services services;
+    printer::PrinterSetup::SavedPrinterChoice printerChoice;
+    printing::RunControl run;
 };
 
 // Text with LF line ends turned into the CR LF the settings files use.
 QByteArray crlf(const char* text);
+
+// The bytes of a settings file: the header record and the value record as the program saves
+// them, or the header record alone.
+QByteArray settingsFile(const QStringList& header, const QStringList& values);
+QByteArray settingsFile(const QStringList& header);
 
 // Test data shipped in tests/data.
 QString testData(const QString& name);

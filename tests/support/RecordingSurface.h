@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <utility>
 
 namespace pellix::test {
 
@@ -77,15 +78,15 @@ class RecordingSurface final : public printing::PrinterSurface {
         record(op);
     }
     void NewPage() override { record(at(Kind::NewPage)); }
-    void EndDoc() override {
+    Result EndDoc() override {
         if (open_) record(at(Kind::EndDoc));
         open_ = false;
+        return std::exchange(failure, Result::success());
     }
     void KillDoc() override {
         if (open_) record(at(Kind::KillDoc));
         open_ = false;
     }
-    QString error() const override { return {}; }
 
     // Operations of documents in order; EndDoc and KillDoc appear only for a document in
     // progress, as on the printer.
@@ -94,6 +95,9 @@ class RecordingSurface final : public printing::PrinterSurface {
     int scaleMode = 0;
     // Runs after each recorded drawing operation.
     std::function<void(const Op&)> onOp;
+    // What the next EndDoc answers: a failure as of a document that could not be started or
+    // handed over.
+    Result failure;
 
     QList<Op> printed(const QString& text) const {
         QList<Op> out;
