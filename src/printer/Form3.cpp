@@ -165,7 +165,9 @@ void Form3::Command4_Click() {
 }
 
 void Form3::Command1_Click() {
-    context().services.urls->open(platform::makerPage("/pppmail2/form.html"));
+    // Nothing is reported when no browser takes the page: the dialog stays as it was and the
+    // button can be pressed again.
+    (void)context().services.urls->open(platform::makerPage("/pppmail2/form.html"));
 }
 
 }  // namespace pellix::printer
