@@ -26,6 +26,7 @@ Form6::Form6(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     const auto label = [this](const char* name, const QString& text, int l, int t, int w, int h) {
         auto* lab = new QLabel(text, this);
         lab->setObjectName(QString::fromLatin1(name));
+        lab->setTextFormat(Qt::PlainText);  // a path or query is shown as it is, never as markup
         lab->setGeometry(shell::twipsRect(l, t, w, h));
         shell::setBackground(lab, kLightGreen);
         return lab;

@@ -15,6 +15,7 @@ void QtMessageBoxes::show(QWidget* owner, const QString& prompt, const QString& 
     case Icon::Information: qicon = QMessageBox::Information; break;
     }
     QMessageBox box(qicon, title, prompt, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);  // prompts carry paths and values as they are
     box.exec();
 }
 

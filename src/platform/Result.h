@@ -13,7 +13,8 @@ enum class ErrorKind {
     SettingsRead,   // a settings file cannot be opened or decoded, or lacks a value it must hold
     SettingsWrite,  // a settings file cannot be written (or holds a character CP932 cannot)
     // The worksheet record source.
-    PathUnusable,   // the workbook path cannot be opened (missing, unreadable, a folder)
+    PathUnusable,   // the workbook path cannot be opened or read (missing, a folder, no
+                    // permission, not a regular file, a read error); nothing else has this kind
     NotWorkbook,    // not an Excel 97-2003 workbook at all
     OldFormat,      // a workbook of Excel 95 or older
     Protected,      // a password-protected (encrypted) workbook

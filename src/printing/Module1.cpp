@@ -12,8 +12,8 @@ namespace {
 // Width of the printed barcode in millimetres; full length of the progress bar.
 constexpr double kBarcodeWidth = 32;
 constexpr int kProgressLength = 25;
-// The smallest base size of the label's texts (title 2), in points.
-constexpr double kSmallestSize = 6.5;
+// The size a text prints at when its adjusted size would be none at all.
+constexpr double kSmallestTextSize = 1;
 
 // Rounds halves to the even neighbour.
 std::int32_t roundEven(double v) {
@@ -43,11 +43,17 @@ class ProgressScope {
     LabelProgress* progress_;
 };
 
+// A text size with the adjustment applied. The adjustment slider reaches -20 points, which
+// leaves the label's small texts at or below 0 points; they still print, at 1 point.
+double adjusted(double points) {
+    return points > 0 ? points : kSmallestTextSize;
+}
+
 void row(PrinterSurface& printer, double x, double y, double size, bool bold, bool italic,
          const QString& text) {
     printer.CurrentX(x);
     printer.CurrentY(y);
-    printer.FontSize(size);
+    printer.FontSize(adjusted(size));
     printer.FontBold(bold);
     printer.FontItalic(italic);
     printer.Print(text);
@@ -102,7 +108,7 @@ void print_header(const LabelJob& job, PrinterSurface& printer, const Origin& o,
                   const Measures& m) {
     printer.FontBold(true);
     printer.FontItalic(true);
-    printer.FontSize(o.Z + 8);
+    printer.FontSize(adjusted(o.Z + 8));
     printer.DrawWidth(3);
     printer.CurrentX(o.X + 9);
     printer.CurrentY(o.Y + m.line_h / 20.0);
@@ -140,7 +146,7 @@ Result print_body(const LabelJob& job, RunControl& run, PrinterSurface& printer,
         for (; i <= s.size(); ++i) {
             if (lineBreak == i - 1) {
                 printer.CurrentX(o.X + 10);
-                printer.FontSize(o.Z + 8);
+                printer.FontSize(adjusted(o.Z + 8));
                 printer.Print(s.left(i - 1));
                 s.remove(0, i + 1);
                 break;
@@ -150,7 +156,7 @@ Result print_body(const LabelJob& job, RunControl& run, PrinterSurface& printer,
                 // does not fit alone is still taken as a line, so the loop always ends.
                 const qsizetype take = std::max<qsizetype>(i - 1, 1);
                 printer.CurrentX(o.X + 5);
-                printer.FontSize(o.Z + 8);
+                printer.FontSize(adjusted(o.Z + 8));
                 printer.Print(s.left(take));
                 s.remove(0, take);
                 break;
@@ -184,12 +190,6 @@ Result print_label(const LabelJob& job, RunControl& run, PrinterSurface& printer
 
     Origin o;
     if (Result r = readOrigin(job, o); !r) return r;
-    // The smallest text of the label is Z + 6.5 points; below that nothing legible prints.
-    if (o.Z + kSmallestSize <= 0)
-        return Result::failure(
-            ErrorKind::FontTooSmall,
-            QStringLiteral("文字サイズの調整値 %1 では文字が小さすぎて印刷できません。").arg(o.Z));
-
     Measures m;
     if (Result r = print_setup(job, printer, m); !r) return r;
     print_header(job, printer, o, m);

@@ -135,8 +135,13 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
 
 void Form1::recover() {
     ++recoveries_;
-    recoverSettings(context().services.defaultsDir);
-    Label12->setText(kRecoveryMessage);
+    showMessage(recoverSettings(context().services.defaultsDir).message());
+}
+
+void Form1::showMessage(const QString& text) {
+    Label12->setText(text);
+    // The label holds two lines; a longer message is read whole from its tool tip.
+    Label12->setToolTip(text);
 }
 
 void Form1::Form_Load() {
@@ -190,7 +195,7 @@ void Form1::Form_Load() {
 
 void Form1::Command3_Click() {
     if (!showWaiting(context().windows, QStringLiteral("Form6")))
-        Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+        showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

@@ -16,8 +16,9 @@ class Form8 : public Window {
     QLabel* Label1 = nullptr;
 };
 
-// Brackets a slow opening with the wait window: shows and paints it on construction, closes it
-// on destruction, so that no wait window is left behind on any path.
+// Brackets a slow opening with the wait window: shows it on construction and returns once it is
+// exposed and painted (or after a short wait when the window system does not expose it), and
+// closes it on destruction, so that no wait window is left behind on any path.
 class WaitBracket {
   public:
     explicit WaitBracket(WindowRegistry& windows);

@@ -23,6 +23,8 @@ QRect twipsRect(int left, int top, int width, int height) {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    // Labels show paths, sheet names and messages as they are, never as markup.
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;

@@ -35,8 +35,8 @@ struct AppContext {
 int twips(int t);
 QRect twipsRect(int left, int top, int width, int height);
 
-// A label of a window, named as in the form, its text starting at the top left as a form's label
-// draws it.
+// A label of a window, named as in the form, its text shown as plain text and starting at the
+// top left as a form's label draws it.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry);
 
 // Background colour of a window's client area or of a control.

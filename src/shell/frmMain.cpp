@@ -22,7 +22,10 @@ StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
     text = new QLabel(QStringLiteral("ｽﾃｰﾀｽ"));
     date = new QLabel;
     time = new QLabel;
-    for (QLabel* l : {text, date, time}) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    for (QLabel* l : {text, date, time}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
     bar->addWidget(text, 1);
     bar->addPermanentWidget(date);
     bar->addPermanentWidget(time);
@@ -102,7 +105,9 @@ void frmMain::buildMenus() {
     item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), QStringLiteral("frmAbout"));
 }
 
-void frmMain::MDIForm_Load() { ShowMainMenu(); }
+void frmMain::MDIForm_Load() {
+    ShowMainMenu();
+}
 
 void frmMain::ShowMainMenu() {
     auto* menu = new Form1(ctx_);

@@ -1,6 +1,7 @@
 // The label renderer over label jobs: on a recording surface, where every item of a label lands,
 // the header, the text loop, progress and cancel; on the scripted printers, what reaches the
 // printer. No window takes part.
+#include "platform/PrinterSystem.h"
 #include "platform/Regional.h"
 #include "printing/Module1.h"
 #include "support/PrinterDoubles.h"
@@ -80,11 +81,14 @@ class tst_label_renderer : public QObject {
     void labels();
     void textLoopAlwaysEnds_data();
     void textLoopAlwaysEnds();
+    void newPageWhenTheTextStartsLow();
     void cancel_data();
     void cancel();
     void cancelledLabelNeverReachesPrinter();
     void failuresDiscardTheLabel_data();
     void failuresDiscardTheLabel();
+    void documentFailuresReachTheRun_data();
+    void documentFailuresReachTheRun();
     void priceAsCurrency_data();
     void priceAsCurrency();
     void priceFollowsSystemLocale();
@@ -135,32 +139,58 @@ void tst_label_renderer::measures() {
 }
 
 void tst_label_renderer::labelBlockItems_data() {
+    QTest::addColumn<QString>("z");  // the text size adjustment, as the job form holds it
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("x");
     QTest::addColumn<double>("y");
     QTest::addColumn<double>("size");
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
-    QTest::newRow("title 1") << QStringLiteral("ペリックス商店") << 19.0 << 20.15 << 8.0 << true
-                             << true;
-    QTest::newRow("item name") << QStringLiteral("りんごジュース") << 13.0 << 24.0 << 7.0 << true
-                               << false;
-    QTest::newRow("name") << QStringLiteral("青森県産") << 13.0 << 26.5 << 8.0 << false << false;
-    QTest::newRow("price") << QStringLiteral("￥1,500") << 23.0 << 29.7 << 11.0 << true << true;
-    QTest::newRow("title 2") << QStringLiteral("税込価格") << 11.0 << 31.0 << 6.5 << true << true;
-    QTest::newRow("JAN text") << QStringLiteral("4  901234  567894") << 14.0 << 41.0 << 8.0 << true
-                              << false;
+    struct Item {
+        const char* name;
+        QString text;
+        double x, y;
+        bool bold, italic;
+    };
+    const Item items[] = {
+        {"title 1", QStringLiteral("ペリックス商店"), 19.0, 20.15, true, true},
+        {"item name", QStringLiteral("りんごジュース"), 13.0, 24.0, true, false},
+        {"name", QStringLiteral("青森県産"), 13.0, 26.5, false, false},
+        {"price", QStringLiteral("￥1,500"), 23.0, 29.7, true, true},
+        {"title 2", QStringLiteral("税込価格"), 11.0, 31.0, true, true},
+        {"JAN text", QStringLiteral("4  901234  567894"), 14.0, 41.0, true, false},
+    };
+    // Sizes of the items above for each adjustment of the slider's range; a text whose size
+    // would be at or below 0 points prints at 1 point.
+    const struct {
+        const char* z;
+        double sizes[6];
+    } adjustments[] = {
+        {"0", {8, 7, 8, 11, 6.5, 8}}, {"3", {11, 10, 11, 14, 9.5, 11}},
+        {"-6", {2, 1, 2, 5, 0.5, 2}}, {"-7", {1, 1, 1, 4, 1, 1}},
+        {"-20", {1, 1, 1, 1, 1, 1}},  {"20", {28, 27, 28, 31, 26.5, 28}},
+    };
+    for (const auto& a : adjustments)
+        for (int i = 0; i < 6; ++i)
+            QTest::addRow("Z %s, %s", a.z, items[i].name)
+                << QString::fromLatin1(a.z) << items[i].text << items[i].x << items[i].y
+                << a.sizes[i] << items[i].bold << items[i].italic;
 }
 
 void tst_label_renderer::labelBlockItems() {
+    QFETCH(QString, z);
     QFETCH(QString, text);
     QFETCH(double, x);
     QFETCH(double, y);
     QFETCH(double, size);
     QFETCH(bool, bold);
     QFETCH(bool, italic);
+    LabelJob job = ordinary();
+    job.sizeAdjustment = z;
     test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(ordinary(), run, printer));
+    const Result printed = printing::Module1::print_label(job, run, printer);
+    QVERIFY2(printed, qPrintable(printed.message));
+    QCOMPARE(printer.count(Kind::EndDoc), 1);
     const auto hits = printer.printed(text);
     QCOMPARE(hits.size(), 1);
     const auto& op = hits.first();
@@ -205,11 +235,8 @@ void tst_label_renderer::headerRuleAndBarcode() {
 
 void tst_label_renderer::labels_data() {
     QTest::addColumn<LabelJob>("job");
-    QTest::addColumn<QSizeF>("page");
     QTest::addColumn<QStringList>("texts");  // printed, in order
     QTest::addColumn<int>("pictures");
-    QTest::addColumn<int>("newPages");
-    const QSizeF a4(210, 297);
     const QString title1 = QStringLiteral("ペリックス商店");
     const QString title2 = QStringLiteral("税込価格");
     const QString item = QStringLiteral("りんごジュース");
@@ -217,42 +244,33 @@ void tst_label_renderer::labels_data() {
     const QString price = QStringLiteral("￥1,500");
     const QString jan = QStringLiteral("4  901234  567894");
 
-    QTest::newRow("ordinary") << ordinary() << a4
-                              << QStringList{title1, item, name, price, title2, jan} << 1 << 0;
+    QTest::newRow("ordinary") << ordinary() << QStringList{title1, item, name, price, title2, jan}
+                              << 1;
     // The text loop does not run: the document holds the header alone.
-    QTest::newRow("empty value") << ordinary(QString()) << a4 << QStringList{title1} << 0 << 0;
+    QTest::newRow("empty value") << ordinary(QString()) << QStringList{title1} << 0;
     LabelJob c5255 = ordinary();
     c5255.title1.clear();
     c5255.title2.clear();
     QTest::newRow("C5255 layout: empty titles")
-        << c5255 << a4 << QStringList{QString(), item, name, price, QString(), jan} << 1 << 0;
+        << c5255 << QStringList{QString(), item, name, price, QString(), jan} << 1;
     QTest::newRow("12 characters: short last group")
-        << ordinary(QStringLiteral("490123456789")) << a4
-        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  56789")} << 1
-        << 0;
+        << ordinary(QStringLiteral("490123456789"))
+        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  56789")} << 1;
     LabelJob noBarcode = ordinary(QStringLiteral("4901234567890"));  // wrong check digit
     QTest::newRow("no barcode: none printed")
-        << noBarcode << a4
-        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  567890")} << 0
-        << 0;
-    // Y + line_h is below (page_lines - 4) lines: the loop starts a new page first.
-    QTest::newRow("short page: new page")
-        << ordinary() << QSizeF(210, 30) << QStringList{title1, item, name, price, title2, jan} << 1
-        << 1;
+        << noBarcode
+        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  567890")} << 0;
 }
 
 void tst_label_renderer::labels() {
     QFETCH(LabelJob, job);
-    QFETCH(QSizeF, page);
     QFETCH(QStringList, texts);
     QFETCH(int, pictures);
-    QFETCH(int, newPages);
     test::RecordingSurface printer;
-    printer.pageMm = page;
     QVERIFY(printing::Module1::print_label(job, run, printer));
     QCOMPARE(printedTexts(printer), texts);
     QCOMPARE(printer.count(Kind::Picture), pictures);
-    QCOMPARE(printer.count(Kind::NewPage), newPages);
+    QCOMPARE(printer.count(Kind::NewPage), 0);
     QCOMPARE(printer.count(Kind::Line), 1);
     QCOMPARE(printer.count(Kind::EndDoc), 1);
     QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
@@ -304,13 +322,42 @@ void tst_label_renderer::textLoopAlwaysEnds() {
                                   QStringList{QStringLiteral("finished")});
 }
 
+void tst_label_renderer::newPageWhenTheTextStartsLow() {
+    // On a page 30 mm high, line_h 3 gives 10 lines; the text starts at Y + line_h = 23, below
+    // the last four lines (18 mm), so the loop turns the page and goes on at Y + 4 x line_h.
+    const LabelJob job = ordinary(QStringLiteral("12\r\n34"));
+    test::RecordingSurface printer;
+    printer.pageMm = QSizeF(100, 30);
+    QVERIFY(printing::Module1::print_label(job, run, printer));
+    QList<Kind> kinds;
+    for (const auto& op : printer.ops) kinds << op.kind;
+    QCOMPARE(kinds.mid(0, 4), (QList<Kind>{Kind::Print, Kind::Line, Kind::NewPage, Kind::Print}));
+    QCOMPARE(printer.count(Kind::NewPage), 1);
+    const auto line = printer.printed(QStringLiteral("12"));
+    QCOMPARE(line.size(), 1);
+    QCOMPARE(line.first().x, 20.0);
+    QCOMPARE(line.first().y, 32.0);
+    // The label block keeps its own positions, on the new page.
+    QCOMPARE(printer.printed(QStringLiteral("りんごジュース")).first().y, 24.0);
+    QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
+
+    // On the printer: one document of two pages.
+    test::ScriptedPrinters printers;
+    QVERIFY(printers.set(platform::PrinterProperty::PaperSize, platform::kUserDefinedPaper));
+    QVERIFY(printers.setWidth(100 * 1440 / 25.4));
+    QVERIFY(printers.setHeight(30 * 1440 / 25.4));
+    QVERIFY(printing::Module1::print_label(job, run, printers));
+    QCOMPARE(printers.printed.size(), 1);
+    QCOMPARE(printers.printed.first().size(), 2);
+}
+
 void tst_label_renderer::cancel_data() {
     QTest::addColumn<bool>("atServicePoint");  // else: while the label block prints
     QTest::addColumn<int>("ended");
     QTest::addColumn<int>("killed");
     QTest::addColumn<int>("itemNames");
     // A press handled at the service point discards the whole label, header included.
-    QTest::newRow("at the service point") << true << 0 << 1 << 0;
+    QTest::newRow("at the service point") << true << 0 << 1;
     // An ordinary label has one service point, before its block: a later press changes nothing.
     QTest::newRow("after the service point") << false << 1 << 0 << 1;
 }
@@ -372,11 +419,6 @@ void tst_label_renderer::failuresDiscardTheLabel_data() {
         << job << false << ErrorKind::NotANumber
         << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
     job = ordinary();
-    job.sizeAdjustment = QStringLiteral("-7");
-    QTest::newRow("text sizes below zero")
-        << job << false << ErrorKind::FontTooSmall
-        << QStringLiteral("文字サイズの調整値 -7 では文字が小さすぎて印刷できません。");
-    job = ordinary();
     job.originY = QStringLiteral("inf");
     QTest::newRow("origin not finite")
         << job << false << ErrorKind::NotANumber
@@ -408,6 +450,29 @@ void tst_label_renderer::failuresDiscardTheLabel() {
     QCOMPARE(r.message, message);
     QVERIFY(printers.printed.isEmpty());
     QCOMPARE(printers.discarded, printers.opened);
+    QCOMPARE(progress.events.last(), QStringLiteral("finished"));
+}
+
+void tst_label_renderer::documentFailuresReachTheRun_data() {
+    QTest::addColumn<bool>("refuseStart");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("document cannot start") << true << QStringLiteral("プリンタが応答しません。");
+    QTest::newRow("document cannot be handed over")
+        << false << QStringLiteral("プリンタに印刷データを渡せませんでした。");
+}
+
+void tst_label_renderer::documentFailuresReachTheRun() {
+    QFETCH(bool, refuseStart);
+    QFETCH(QString, message);
+    test::RecordingSurface printer;
+    printer.refuseDocuments = refuseStart;
+    printer.refuseHandOver = !refuseStart;
+    const Result r = printing::Module1::print_label(ordinary(), run, printer);
+    QVERIFY(!r);
+    QCOMPARE(r.kind, ErrorKind::DocumentFailed);
+    QCOMPARE(r.message, message);
+    QCOMPARE(printer.count(Kind::EndDoc), 0);
+    QCOMPARE(printer.ops.isEmpty(), refuseStart);
     QCOMPARE(progress.events.last(), QStringLiteral("finished"));
 }
 

@@ -4,10 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <optional>
+
+#include <unistd.h>
 
 using namespace pellix;
 using namespace pellix::settings;
 using pellix::test::crlf;
+
+namespace {
+// Ways in which a save cannot replace the file.
+enum class SaveFault { NoFolder, NotEncodable, WriteFails, ReadOnlyFolder };
+}  // namespace
 
 class tst_settings : public QObject {
     Q_OBJECT
@@ -16,8 +24,11 @@ class tst_settings : public QObject {
     void recordBytes();
     void saveReplacesWholeFileAndRoundTrips_data();
     void saveReplacesWholeFileAndRoundTrips();
+    void saveFailuresLeaveOldFile_data();
     void saveFailuresLeaveOldFile();
     void folderFollowsXdgConfigHome();
+    void fileNamesIgnoreLetterCase_data();
+    void fileNamesIgnoreLetterCase();
     void sequentialReading_data();
     void sequentialReading();
     void failedReadKeepsEarlierValues();
@@ -88,21 +99,57 @@ void tst_settings::saveReplacesWholeFileAndRoundTrips() {
     QCOMPARE(*row.value("kensaku"), values[2]);
 }
 
-void tst_settings::saveFailuresLeaveOldFile() {
-    test::TempConfigHome home;
-    // The folder is never created by a save.
-    Result s = save(filePath(kOutputFile), outputHeader(), {"a", "b", "c", "d"});
-    QVERIFY(!s.ok());
-    QVERIFY(!s.message.isEmpty());
-    QVERIFY(!QFileInfo::exists(home.settingsDir()));
+void tst_settings::saveFailuresLeaveOldFile_data() {
+    QTest::addColumn<int>("fault");
+    QTest::newRow("no settings folder") << int(SaveFault::NoFolder);
+    QTest::newRow("character outside code page 932") << int(SaveFault::NotEncodable);
+    QTest::newRow("write fails") << int(SaveFault::WriteFails);
+    QTest::newRow("read-only folder") << int(SaveFault::ReadOnlyFolder);
+}
 
-    // A character that code page 932 cannot hold fails before anything is written.
+void tst_settings::saveFailuresLeaveOldFile() {
+    QFETCH(int, fault);
+    test::TempConfigHome home;
     const QByteArray old =
         crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n\"a\",\"b\",\"9\",\"0\"\n");
-    home.writeFile(kOutputFile, old);
-    s = save(filePath(kOutputFile), outputHeader(), {QStringLiteral("😀"), "b", "9", "0"});
+    if (SaveFault(fault) != SaveFault::NoFolder) home.writeFile(kOutputFile, old);
+    QStringList values{"new title", "b", "9", "0"};
+    std::optional<test::FileSizeLimit> limit;
+    switch (SaveFault(fault)) {
+        case SaveFault::NoFolder:  // a save never creates the folder
+        case SaveFault::WriteFails:
+            break;
+        case SaveFault::NotEncodable:
+            values[0] = QStringLiteral("😀");
+            break;
+        case SaveFault::ReadOnlyFolder:
+            if (geteuid() == 0)
+                QSKIP(
+                    "the folder's permissions do not stop root; the file size limit row covers it");
+            QVERIFY(QFile::setPermissions(home.settingsDir(), QFile::ReadOwner | QFile::ExeOwner));
+            break;
+    }
+    // Set last, so that nothing but the save itself meets the limit.
+    if (SaveFault(fault) == SaveFault::WriteFails) {
+        limit.emplace(16);  // the header record alone is longer
+        QVERIFY(limit->active());
+    }
+    const Result s = save(filePath(kOutputFile), outputHeader(), values);
+    limit.reset();
+    QFile::setPermissions(home.settingsDir(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
     QVERIFY(!s.ok());
+    QCOMPARE(s.kind, ErrorKind::SettingsWrite);
+    QVERIFY(!s.message.isEmpty());
+    if (SaveFault(fault) == SaveFault::NoFolder) {
+        QVERIFY(!QFileInfo::exists(home.settingsDir()));
+        return;
+    }
     QCOMPARE(home.readFile(kOutputFile), old);
+    // No temporary file is left behind.
+    QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{kOutputFile});
 }
 
 void tst_settings::folderFollowsXdgConfigHome() {
@@ -111,6 +158,38 @@ void tst_settings::folderFollowsXdgConfigHome() {
     QCOMPARE(filePath("C:\\QRV_ini4\\pimraconfig4.txt"), home.settingsDir() + "/pimraconfig4.txt");
     QCOMPARE(filePath("c:\\qrv_ini4\\pimraconfig2.txt"), home.settingsDir() + "/pimraconfig2.txt");
     QCOMPARE(filePath(kPositionFile), home.settingsDir() + "/pimraconfig5.txt");
+}
+
+void tst_settings::fileNamesIgnoreLetterCase_data() {
+    QTest::addColumn<QString>("stored");  // the name as the folder holds it
+    QTest::addColumn<QString>("asked");   // the name a reader or writer asks for
+    QTest::newRow("upper case file") << "PIMRACONFIG2.TXT" << kDatabaseFile;
+    QTest::newRow("mixed case file") << "Pimraconfig2.Txt" << kDatabaseFile;
+    QTest::newRow("Windows path to upper case file") << "PIMRACONFIG2.TXT"
+                                                     << "C:\\QRV_INI4\\pimraconfig2.txt";
+}
+
+void tst_settings::fileNamesIgnoreLetterCase() {
+    QFETCH(QString, stored);
+    QFETCH(QString, asked);
+    test::TempConfigHome home;
+    const QStringList old{"/srv/old.xls", QStringLiteral("在庫"), "select * from "};
+    home.writeFile(stored, test::settingsFile(databaseHeader(), old));
+
+    const QString path = filePath(asked);
+    QCOMPARE(path, home.settingsDir() + '/' + stored);
+    QStringList sequential;
+    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok());
+    QCOMPARE(sequential, old);
+    TableRow row;
+    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok());
+    QCOMPARE(row.values, old);
+
+    // A save rewrites the file under the name it already has: never a second spelling.
+    const QStringList values{"/srv/new.xls", "sheet2", "select a from "};
+    QVERIFY(save(filePath(asked), databaseHeader(), values).ok());
+    QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files), QStringList{stored});
+    QCOMPARE(home.readFile(stored), test::settingsFile(databaseHeader(), values));
 }
 
 void tst_settings::sequentialReading_data() {
@@ -131,7 +210,7 @@ void tst_settings::sequentialReading_data() {
         << crlf("\"A\",  \"B\"\n   \"x\", \"y\"\n") << 2 << true << QStringList{"x", "y"};
     QTest::newRow("doubled quote")
         << crlf("\"A\"\n\"say \"\"hi\"\"\"\n") << 1 << true << QStringList{"say \"hi\""};
-    QTest::newRow("empty values of the original writer")
+    QTest::newRow("empty values as two quotes")
         << crlf("\"A\",\"B\"\n\"\",\"\"\n") << 2 << true << QStringList{"", ""};
     QTest::newRow("unquoted values")
         << crlf("A,B\n12 , text here\n") << 2 << true << QStringList{"12", "text here"};
@@ -247,6 +326,7 @@ void tst_settings::tableReadingFailures() {
     TableRow row;
     const Result s = queryTable(home.settingsDir(), query, row);
     QVERIFY(!s.ok());
+    QCOMPARE(s.kind, ErrorKind::SettingsRead);
     QVERIFY2(s.message.contains(inMessage), qPrintable(s.message));
 }
 

@@ -79,9 +79,13 @@ class RecordingSurface final : public printing::PrinterSurface {
     }
     void NewPage() override { record(at(Kind::NewPage)); }
     Result EndDoc() override {
-        if (open_) record(at(Kind::EndDoc));
+        if (open_ && refuseHandOver) {
+            fail(QStringLiteral("プリンタに印刷データを渡せませんでした。"));
+        } else if (open_) {
+            record(at(Kind::EndDoc));
+        }
         open_ = false;
-        return std::exchange(failure, Result::success());
+        return std::exchange(failure_, Result::success());
     }
     void KillDoc() override {
         if (open_) record(at(Kind::KillDoc));
@@ -95,9 +99,10 @@ class RecordingSurface final : public printing::PrinterSurface {
     int scaleMode = 0;
     // Runs after each recorded drawing operation.
     std::function<void(const Op&)> onOp;
-    // What the next EndDoc answers: a failure as of a document that could not be started or
-    // handed over.
-    Result failure;
+    // When set, no document can start: drawing records nothing and the next EndDoc reports it.
+    bool refuseDocuments = false;
+    // When set, a document cannot be handed over: EndDoc records nothing and reports it.
+    bool refuseHandOver = false;
 
     QList<Op> printed(const QString& text) const {
         QList<Op> out;
@@ -120,8 +125,16 @@ class RecordingSurface final : public printing::PrinterSurface {
         return op;
     }
     static constexpr double kMmPerPoint = 25.4 / 72;
+    void fail(const QString& why) {
+        if (failure_) failure_ = Result::failure(ErrorKind::DocumentFailed, why);
+    }
     void record(const Op& op) {
-        if (op.kind != Kind::EndDoc && op.kind != Kind::KillDoc) open_ = true;
+        const bool drawing = op.kind != Kind::EndDoc && op.kind != Kind::KillDoc;
+        if (drawing && !open_ && refuseDocuments) {
+            fail(QStringLiteral("プリンタが応答しません。"));
+            return;
+        }
+        if (drawing) open_ = true;
         ops << op;
         if (onOp) onOp(op);
     }
@@ -133,6 +146,7 @@ class RecordingSurface final : public printing::PrinterSurface {
     double y_ = 0;
     int drawWidth_ = 1;
     bool open_ = false;
+    Result failure_;  // the first failure since the last EndDoc
 };
 
 }  // namespace pellix::test

@@ -65,6 +65,23 @@ class TempConfigHome {
     bool hadValue_ = false;
 };
 
+// Makes writing fail for as long as the object lives: the process may write no file beyond
+// `bytes` bytes (the file size limit, which binds root too), and a write past it fails with an
+// error instead of ending the process. Only this process is affected.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }  // false when the limit could not be set
+
+  private:
+    bool active_ = false;
+    unsigned long long savedLimit_ = 0;
+    void (*savedHandler_)(int) = nullptr;
+};
+
 // Platform services made of doubles; services.defaultsDir points at the build's defaults. With
 // them the state the composition root builds beside the services, fresh for each test.
 struct TestServices {
