@@ -8,6 +8,7 @@
 
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <memory>
 
 using namespace pellix;
@@ -325,7 +326,7 @@ void tst_printer_setup::restoreBeforeAnySave() {
 
 void tst_printer_setup::restoreKeepsEverySetting_data() {
     QTest::addColumn<QString>("printer");  // "scripted" or the name of a real printer
-    QTest::addColumn<bool>("duplex");      // whether the printer can print on both sides
+    QTest::addColumn<bool>("duplex");      // whether the printer must print on both sides
     QTest::newRow("scripted queue") << QStringLiteral("scripted") << true;
     QTest::newRow("Pellix PDF") << platform::kPdfPrinterName << false;
     QTest::newRow("CUPS queue") << qEnvironmentVariable("PELLIX_TEST_CUPS_QUEUE") << false;
@@ -352,11 +353,28 @@ void tst_printer_setup::restoreKeepsEverySetting() {
     const int index = int(printers->installedPrinters().indexOf(name));
     QVERIFY2(index >= 0, qPrintable(name));
     QVERIFY(printers->bind(index));
-    QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
-    QVERIFY(printers->setWidth(100 * kTwipsPerMm));
-    QVERIFY(printers->setHeight(150 * kTwipsPerMm));
-    QVERIFY(printers->set(PrinterProperty::ColorMode, 1));
-    if (duplex) QVERIFY(printers->set(PrinterProperty::Duplex, 2));
+    // A queue without user-defined sizes gets a listed paper other than its own default.
+    const QList<int> papers = printers->acceptedPaperCodes(index);
+    const bool userDefined = papers.contains(256);
+    int paper = 256;
+    if (userDefined) {
+        QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
+        QVERIFY(printers->setWidth(100 * kTwipsPerMm));
+        QVERIFY(printers->setHeight(150 * kTwipsPerMm));
+    } else {
+        const auto own = printers->get(PrinterProperty::PaperSize);
+        const auto other = std::find_if(papers.begin(), papers.end(),
+                                        [&](int code) { return std::optional<int>(code) != own; });
+        QVERIFY2(other != papers.end(), qPrintable(name));
+        paper = *other;
+        QVERIFY(printers->set(PrinterProperty::PaperSize, paper));
+    }
+    // Monochrome on a colour printer, colour on one that prints monochrome unless told.
+    const int colour = printers->get(PrinterProperty::ColorMode) == 1 ? 2 : 1;
+    QVERIFY(printers->set(PrinterProperty::ColorMode, colour));
+    QVERIFY(printers->set(PrinterProperty::PrintQuality, 300));
+    const bool twoSided = printers->set(PrinterProperty::Duplex, 2);
+    if (duplex) QVERIFY(twoSided);
     // Every setting as text, so that a difference names the setting.
     const auto settings = [printers] {
         const char* names[] = {"paper",  "orientation", "bin", "quality",
@@ -373,10 +391,11 @@ void tst_printer_setup::restoreKeepsEverySetting() {
         return values;
     };
     const QStringList chosen = settings();
-    QCOMPARE(chosen[0], QStringLiteral("paper=256"));
-    QCOMPARE(chosen[4], QStringLiteral("colour=1"));
-    if (duplex) QCOMPARE(chosen[5], QStringLiteral("duplex=2"));
-    QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
+    QCOMPARE(chosen[0], QStringLiteral("paper=%1").arg(paper));
+    QCOMPARE(chosen[3], QStringLiteral("quality=300"));
+    QCOMPARE(chosen[4], QStringLiteral("colour=%1").arg(colour));
+    if (twoSided) QCOMPARE(chosen[5], QStringLiteral("duplex=2"));
+    if (userDefined) QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
 
     QVERIFY(PS::SavePrinterChoice(ts.services, ts.printerChoice));
     for (int label = 0; label < 2; ++label) {
