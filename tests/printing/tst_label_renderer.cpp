@@ -357,7 +357,7 @@ void tst_label_renderer::cancel_data() {
     QTest::addColumn<int>("killed");
     QTest::addColumn<int>("itemNames");
     // A press handled at the service point discards the whole label, header included.
-    QTest::newRow("at the service point") << true << 0 << 1;
+    QTest::newRow("at the service point") << true << 0 << 1 << 0;
     // An ordinary label has one service point, before its block: a later press changes nothing.
     QTest::newRow("after the service point") << false << 1 << 0 << 1;
 }
