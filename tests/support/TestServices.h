@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "printer/PrinterSetup.h"
+#include "printing/Module1.h"
 #include "support/PrinterDoubles.h"
 #include "support/TestDoubles.h"
 
@@ -27,6 +29,9 @@ struct TestServices {
     ScriptedPrintSetupDialog printSetup;
     ScriptedFileDialogs fileDialogs;
     platform::Services services;
+    // The state the composition root builds beside the services, fresh for each test.
+    printer::PrinterSetup::SavedPrinterChoice printerChoice;
+    printing::RunControl run;
 };
 
 // Tests of the printer binding name the services after the printers they script.

@@ -1,13 +1,20 @@
 #include "support/TestWindows.h"
 
 #include "app/Windows.h"
+#include "support/TestServices.h"
 
 namespace pellix::test {
 
-std::unique_ptr<shell::WindowRegistry> programWindows(platform::Services& services) {
-    auto windows = std::make_unique<shell::WindowRegistry>(services);
+std::unique_ptr<shell::WindowRegistry> programWindows(
+    platform::Services& services, printer::PrinterSetup::SavedPrinterChoice& choice,
+    printing::RunControl& run) {
+    auto windows = std::make_unique<shell::WindowRegistry>(services, choice, run);
     app::registerWindows(*windows);
     return windows;
+}
+
+std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& services) {
+    return programWindows(services.services, services.printerChoice, services.run);
 }
 
 }  // namespace pellix::test
