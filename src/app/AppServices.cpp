@@ -1,12 +1,8 @@
 #include "app/AppServices.h"
 
-#include "datasource/Form6.h"
 #include "platform/QtPlatform.h"
-#include "platform/QtPrinters.h"
-#include "printer/Form3.h"
-#include "printing/F_CustInput.h"
-#include "printing/frmprinting.h"
-#include "shell/Form8.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtPrinters.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,16 +16,20 @@ struct AppServices::Impl {
     platform::QtUrlOpener urls;
     platform::QtPrinterSystem printers;
     platform::QtPrintSetupDialog printSetup;
+    platform::QtFileDialogs fileDialogs;
 };
 
-AppServices::AppServices() : impl_(std::make_unique<Impl>()) {
-    services_.messages = &impl_->messages;
-    services_.osVersion = &impl_->osVersion;
-    services_.urls = &impl_->urls;
-    services_.printers = &impl_->printers;
-    services_.printSetup = &impl_->printSetup;
-    services_.defaultsDir = findDefaultsDir();
-}
+AppServices::AppServices()
+    : impl_(std::make_unique<Impl>()),
+      services_{
+          .messages = impl_->messages,
+          .osVersion = impl_->osVersion,
+          .urls = impl_->urls,
+          .printers = impl_->printers,
+          .printSetup = impl_->printSetup,
+          .fileDialogs = impl_->fileDialogs,
+          .defaultsDir = findDefaultsDir(),
+      } {}
 
 AppServices::~AppServices() = default;
 
@@ -44,14 +44,6 @@ QString findDefaultsDir() {
         !QFileInfo(QStringLiteral(PELLIX_BUILD_DEFAULTS_DIR "/pimraconfig2.txt")).exists())
         return QStringLiteral(PELLIX_INSTALL_DEFAULTS_DIR);
     return QStringLiteral(PELLIX_BUILD_DEFAULTS_DIR);
-}
-
-void registerWindows(shell::WindowRegistry& windows) {
-    windows.add<shell::Form8>();
-    windows.add<datasource::Form6>();
-    windows.add<printer::Form3>();
-    windows.add<printing::F_CustInput>();
-    windows.add<printing::frmprinting>();
 }
 
 }  // namespace pellix::app

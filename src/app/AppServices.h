@@ -3,7 +3,6 @@
 #include "platform/Services.h"
 #include "printer/PrinterSetup.h"
 #include "printing/Module1.h"
-#include "shell/WindowRegistry.h"
 
 #include <memory>
 
@@ -30,8 +29,5 @@ class AppServices {
 // Folder of the default settings files: PELLIX_DATA_DIR when set, else the installed data
 // folder beside the executable, else the build tree's.
 QString findDefaultsDir();
-
-// Makes every window known to the registry by name.
-void registerWindows(shell::WindowRegistry& windows);
 
 }  // namespace pellix::app

@@ -1,13 +1,14 @@
 #include "app/AppServices.h"
-#include "shell/Fonts.h"
-#include "shell/WindowRegistry.h"
-#include "shell/frmMain.h"
+#include "app/Windows.h"
+#include "platform/Fonts.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    pellix::shell::installFontSubstitutions();
+    pellix::platform::installFontSubstitutions();
     pellix::app::AppServices services;
     pellix::shell::WindowRegistry windows(services.services(), services.printerChoice(),
                                           services.run());

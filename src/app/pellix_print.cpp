@@ -4,7 +4,7 @@
 #include "datasource/DatabaseSettings.h"
 #include "datasource/RecordCount.h"
 #include "datasource/RecordSource.h"
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/PrinterList.h"
 
 #include <QCoreApplication>

@@ -3,10 +3,6 @@
 #include "datasource/DatabaseSettings.h"
 #include "platform/Result.h"
 
-namespace pellix::shell {
-class WindowRegistry;
-}
-
 namespace pellix::datasource {
 
 // The prompt and title of the record count window's failure box.
@@ -17,10 +13,5 @@ inline const QString kCountFailedTitle = QStringLiteral("ERROR");
 // Opens the workbook of the settings, runs their query and counts its rows; the source is
 // closed again before this returns.
 Result countRecords(const DatabaseSettings& settings, qint64& rows);
-
-// The main menu's "Excel接続　==>　件数表示": shows the record count window between the wait
-// window's show and close. False when the window did not open (its load failed and reported it);
-// no wait window remains either way.
-bool showRecordCount(shell::WindowRegistry& windows);
 
 }  // namespace pellix::datasource

@@ -1,23 +1,9 @@
 #include "platform/QtPlatform.h"
 
-#include <QDesktopServices>
-#include <QMessageBox>
 #include <sys/utsname.h>
+#include <QDesktopServices>
 
 namespace pellix::platform {
-
-void QtMessageBoxes::show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) {
-    QMessageBox::Icon qicon = QMessageBox::NoIcon;
-    switch (icon) {
-    case Icon::None: qicon = QMessageBox::NoIcon; break;
-    case Icon::Critical: qicon = QMessageBox::Critical; break;
-    case Icon::Exclamation: qicon = QMessageBox::Warning; break;
-    case Icon::Information: qicon = QMessageBox::Information; break;
-    }
-    QMessageBox box(qicon, title, prompt, QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);  // prompts carry paths and values as they are
-    box.exec();
-}
 
 OsVersionInfo UnameOsVersion::fromRelease(const char* release) {
     OsVersionInfo info;
@@ -50,6 +36,8 @@ OsVersionInfo UnameOsVersion::query() const {
     return fromRelease(u.release);
 }
 
-bool QtUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtUrlOpener::open(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 }  // namespace pellix::platform

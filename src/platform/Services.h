@@ -4,22 +4,22 @@
 
 namespace pellix::platform {
 
+class FileDialogs;
 class MessageBoxes;
 class OsVersion;
-class UrlOpener;
-class PrinterSystem;
 class PrintSetupDialog;
-class FileDialogs;
+class PrinterSystem;
+class UrlOpener;
 
 // The platform services handed to every window and to the logic that needs them. Built once in
-// main (real implementations) or in a test (recording doubles); the pointers are not owned.
+// main (real implementations) or in a test (doubles); every service is there, and none is owned.
 struct Services {
-    MessageBoxes* messages = nullptr;
-    OsVersion* osVersion = nullptr;
-    UrlOpener* urls = nullptr;
-    PrinterSystem* printers = nullptr;
-    PrintSetupDialog* printSetup = nullptr;
-    FileDialogs* fileDialogs = nullptr;
+    MessageBoxes& messages;
+    OsVersion& osVersion;
+    UrlOpener& urls;
+    PrinterSystem& printers;
+    PrintSetupDialog& printSetup;
+    FileDialogs& fileDialogs;
     // Folder holding the default settings files and the sample workbook that ship with the
     // program.
     QString defaultsDir;

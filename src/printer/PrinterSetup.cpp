@@ -44,7 +44,7 @@ bool sameDeviceName(const QString& a, const QString& b) {
 }
 
 platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     platform::DEVMODE dm;
     dm.dmSize = 124;
     if (const auto name = printer.deviceName())
@@ -96,14 +96,14 @@ platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
 }
 
 platform::DEVNAMES namesOfPrinter(platform::Services& services) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     return platform::DEVNAMES::make(printer.driverName().value_or(QString()),
                                     printer.deviceName().value_or(QString()),
                                     printer.port().value_or(QString()));
 }
 
 bool OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidget* owner) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     platform::PRINTDLG dialog;
     dialog.lStructSize = 66;
     dialog.hwndOwner = owner;
@@ -112,7 +112,7 @@ bool OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidge
     dialog.hDevMode = sentMode;
     dialog.hDevNames = sentNames;
     dialog.Flags = flags;
-    if (!services.printSetup->run(dialog)) return false;
+    if (!services.printSetup.run(dialog)) return false;
 
     // The records the dialog answered with; a block it did not return keeps what was sent.
     const platform::DEVMODE dm = dialog.hDevMode.value_or(sentMode);
@@ -131,8 +131,8 @@ bool OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidge
         paperRejected = !printer.setHeight(twipsOf(dm.dmPaperLength)) || paperRejected;
     }
     if (paperRejected)
-        services.messages->show(owner, kBadPaperMessage, kBadPaperTitle,
-                                platform::MessageBoxes::Icon::None);
+        services.messages.show(owner, kBadPaperMessage, kBadPaperTitle,
+                               platform::MessageBoxes::Icon::None);
 
     // The rest of the answer, each setting on its own. One that the printer rejects keeps its
     // value without a message: a printer without duplex or that paper source still prints the
@@ -153,7 +153,7 @@ Result SelectPrinter(platform::Services& services, const QString& deviceName,
                      std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin,
                      bool& bound) {
     bound = false;
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     // A name that binds nothing and codes that the printer rejects are no errors: the printer
     // keeps what it had, and the answer says whether it carries the name.
     (void)bindByName(printer, deviceName);
@@ -167,7 +167,7 @@ Result SelectPrinter(platform::Services& services, const QString& deviceName,
 }
 
 Result SavePrinterChoice(platform::Services& services, SavedPrinterChoice& choice) {
-    platform::PrinterSystem& printer = *services.printers;
+    platform::PrinterSystem& printer = services.printers;
     const auto name = printer.deviceName();
     if (!name) return noPrinter();
     choice.deviceName = *name;

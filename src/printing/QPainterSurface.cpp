@@ -1,8 +1,8 @@
 #include "printing/QPainterSurface.h"
 
 #include "platform/Barcode.h"
+#include "platform/Fonts.h"
 #include "platform/PrinterSystem.h"
-#include "shell/Fonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -16,7 +16,7 @@ constexpr double kMmPerInch = 25.4;
 }
 
 QPainterSurface::QPainterSurface(platform::PrinterSystem& printers) : printers_(printers) {
-    shell::installFontSubstitutions();
+    platform::installFontSubstitutions();
 }
 
 QPainterSurface::~QPainterSurface() {

@@ -1,12 +1,12 @@
 // The record count window and the main menu's count button bracket.
-#include "app/AppServices.h"
-#include "datasource/Form6.h"
 #include "datasource/RecordCount.h"
+#include "datasource/windows/Form6.h"
 #include "settings/SettingsFile.h"
-#include "shell/Form1.h"
-#include "shell/Form8.h"
-#include "shell/WindowRegistry.h"
-#include "support/TestDoubles.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/Form1.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -46,8 +46,7 @@ class tst_form6 : public QObject {
 void tst_form6::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = std::make_unique<shell::WindowRegistry>(services_->services,
-                                                       services_->printerChoice, services_->run);
+    windows_ = test::programWindows(*services_);
 }
 
 void tst_form6::cleanup() {
@@ -144,11 +143,10 @@ void tst_form6::mainMenuButton_data() {
 }
 
 void tst_form6::mainMenuButton() {
-    // "Excel接続　==>　件数表示" of the main menu screen reaches the window by its registered name.
+    // "Excel接続　==>　件数表示" of the main menu screen opens the record count window.
     QFETCH(QString, workbook);
     QFETCH(QString, label12);
     home_->installDefaults();
-    app::registerWindows(*windows_);
     auto* menu = windows_->load<shell::Form1>();
     QVERIFY(menu);
     home_->writeFile(settings::kDatabaseFile, databaseFile(workbook, "sheet1", "select * from "));

@@ -1,8 +1,9 @@
 // The output layout dialog: load of both layouts, save with the underscore rule, refusals.
-#include "printer/Form3.h"
+#include "printer/windows/Form3.h"
 #include "settings/SettingsFile.h"
-#include "shell/WindowRegistry.h"
-#include "support/TestDoubles.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QDir>
 #include <QLabel>
@@ -51,7 +52,7 @@ class tst_form3 : public QObject {
 void tst_form3::init() {
     home = std::make_unique<test::TempConfigHome>();
     ts = std::make_unique<test::TestServices>();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
+    registry = test::programWindows(*ts);
 }
 
 void tst_form3::cleanup() {

@@ -1,10 +1,10 @@
 // Printer binding through the print set-up dialog, with a scripted printer collection and
 // scripted dialog answers.
 #include "platform/MessageBoxes.h"
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/PrinterList.h"
 #include "printer/PrinterSetup.h"
-#include "support/PrinterDoubles.h"
+#include "support/TestServices.h"
 
 #include <QTest>
 #include <QWidget>
@@ -224,12 +224,12 @@ void tst_printer_setup::paperLengthLimits() {
     QVERIFY(qAbs(*printers->height() / kTwipsPerMm - height) < 1e-6);
 
     // A length from the dialog that does not fit is refused with the paper message.
-    ts.services.printers = printers;
+    platform::Services services = ts.withPrinters(*printers);
     ts.printSetup.expect([](platform::PRINTDLG& d) {
         d.hDevMode->dmPaperWidth = 0;
         return true;
     });
-    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr));
+    QVERIFY(PS::OpenPrinterDialog(services, platform::PD_PRINTSETUP, nullptr));
     QCOMPARE(ts.messages.shown.size(), 1);
     QCOMPARE(ts.messages.shown.first().prompt, PS::kBadPaperMessage);
 }
@@ -347,7 +347,6 @@ void tst_printer_setup::restoreKeepsEverySetting() {
         if (printer.isEmpty()) QSKIP("PELLIX_TEST_CUPS_QUEUE names no CUPS queue");
         real = std::make_unique<platform::QtPrinterSystem>();
         printers = real.get();
-        ts.services.printers = printers;
         name = printer;
     }
     const int index = int(printers->installedPrinters().indexOf(name));
@@ -397,12 +396,13 @@ void tst_printer_setup::restoreKeepsEverySetting() {
     if (twoSided) QCOMPARE(chosen[5], QStringLiteral("duplex=2"));
     if (userDefined) QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
 
-    QVERIFY(PS::SavePrinterChoice(ts.services, ts.printerChoice));
+    platform::Services services = ts.withPrinters(*printers);
+    QVERIFY(PS::SavePrinterChoice(services, ts.printerChoice));
     for (int label = 0; label < 2; ++label) {
         bool bound = false;
-        QVERIFY(PS::RestorePrinterChoice(ts.services, ts.printerChoice, bound));
+        QVERIFY(PS::RestorePrinterChoice(services, ts.printerChoice, bound));
         QVERIFY(bound);
-        QVERIFY(PS::SavePrinterChoice(ts.services, ts.printerChoice));
+        QVERIFY(PS::SavePrinterChoice(services, ts.printerChoice));
         QCOMPARE(printers->deviceName(), std::optional<QString>(name));
         QCOMPARE(settings(), chosen);
     }

@@ -1,7 +1,7 @@
 // The printer services on Qt PrintSupport, through the built-in PDF printer, which exists on
 // every machine.
 #include "platform/PrintSetupDialog.h"
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>

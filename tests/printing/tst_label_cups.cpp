@@ -4,12 +4,13 @@
 //   bash scripts/cups-private run ctest -R tst_label_cups
 // Without them the tests are skipped, except under CI=true, where they fail.
 #include "platform/Barcode.h"
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/PrinterSetup.h"
-#include "printing/F_CustInput.h"
-#include "printing/frmprinting.h"
-#include "shell/WindowRegistry.h"
-#include "support/TestDoubles.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -99,10 +100,9 @@ void tst_label_cups::initTestCase() {
 void tst_label_cups::init() {
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
-    ts = std::make_unique<test::TestServices>();
     printers = std::make_unique<platform::QtPrinterSystem>();
-    ts->services.printers = printers.get();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
+    ts = std::make_unique<test::TestServices>(*printers);
+    registry = test::programWindows(*ts);
     // Bound by name as a saved printer choice is, with A5 paper.
     bool bound = false;
     QVERIFY(printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7, bound));

@@ -1,11 +1,12 @@
 // One label printed through the real printer services to "Pellix PDF", checked with poppler
 // and zbar as a reader of the printed page would see it.
 #include "platform/Barcode.h"
-#include "platform/QtPrinters.h"
-#include "printing/F_CustInput.h"
-#include "printing/frmprinting.h"
-#include "shell/WindowRegistry.h"
-#include "support/PrinterDoubles.h"
+#include "platform/qt/QtPrinters.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <sys/resource.h>
 #include <QDir>
@@ -97,12 +98,11 @@ void tst_label_pdf::init() {
     qputenv(platform::kPdfDirVariable, (out->path() + QStringLiteral("/labels")).toUtf8());
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
-    ts = std::make_unique<test::TestServices>();
     printers = std::make_unique<platform::QtPrinterSystem>();
     // Whatever CUPS offers on this machine, print to the built-in PDF printer.
     QVERIFY(printers->bind(int(printers->installedPrinters().indexOf(platform::kPdfPrinterName))));
-    ts->services.printers = printers.get();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
+    ts = std::make_unique<test::TestServices>(*printers);
+    registry = test::programWindows(*ts);
 
     auto* form = registry->load<printing::F_CustInput>();
     form->Text1->setText(QStringLiteral("4901234567894"));

@@ -1,12 +1,13 @@
 // A label printed from the windows: the job made of the job form's label data and the layout
 // dialog's titles, the progress window and its cancel button.
-#include "printer/Form3.h"
-#include "printing/F_CustInput.h"
+#include "printer/windows/Form3.h"
 #include "printing/Module1.h"
-#include "printing/frmprinting.h"
-#include "shell/WindowRegistry.h"
-#include "support/PrinterDoubles.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
 #include "support/RecordingSurface.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,15 +53,15 @@ class tst_label_windows : public QObject {
     void fill(const QString& value);
 
     std::unique_ptr<test::TempConfigHome> home;
-    std::unique_ptr<test::PrinterTestServices> ts;
+    std::unique_ptr<test::TestServices> ts;
     std::unique_ptr<shell::WindowRegistry> registry;
 };
 
 void tst_label_windows::init() {
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
-    ts = std::make_unique<test::PrinterTestServices>();
-    registry = std::make_unique<shell::WindowRegistry>(ts->services, ts->printerChoice, ts->run);
+    ts = std::make_unique<test::TestServices>();
+    registry = test::programWindows(*ts);
 }
 
 void tst_label_windows::cleanup() {
@@ -144,14 +145,11 @@ void tst_label_windows::refusedLoadEndsTheLabel_data() {
 void tst_label_windows::refusedLoadEndsTheLabel() {
     QFETCH(bool, jobForm);
     QFETCH(QString, message);
+    // Added under the class it stands for, in place of the program's own.
     if (jobForm)
-        registry->add(QStringLiteral("F_CustInput"), [](shell::AppContext& c) -> shell::Window* {
-            return new Refusing<printing::F_CustInput>(c);
-        });
+        registry->add<Refusing<printing::F_CustInput>>();
     else
-        registry->add(QStringLiteral("Form3"), [](shell::AppContext& c) -> shell::Window* {
-            return new Refusing<printer::Form3>(c);
-        });
+        registry->add<Refusing<printer::Form3>>();
     test::RecordingSurface printer;
     const Result r = printing::printLabel(registry->context(), printer);
     QVERIFY(!r);

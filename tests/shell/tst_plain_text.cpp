@@ -1,14 +1,15 @@
 // Labels that show what a user typed or a file holds show it as it is: a path, sheet name or
 // query with angle brackets is never taken for markup.
-#include "datasource/Form6.h"
 #include "datasource/RecordCount.h"
-#include "printer/Form3.h"
+#include "datasource/windows/Form6.h"
+#include "printer/windows/Form3.h"
 #include "settings/SettingsFile.h"
-#include "shell/Form1.h"
-#include "shell/Form8.h"
-#include "shell/WindowRegistry.h"
-#include "shell/frmMain.h"
-#include "support/TestDoubles.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/Form1.h"
+#include "shell/windows/frmMain.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,8 +44,7 @@ class tst_plain_text : public QObject {
 void tst_plain_text::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = std::make_unique<shell::WindowRegistry>(services_->services,
-                                                       services_->printerChoice, services_->run);
+    windows_ = test::programWindows(*services_);
     home_->installDefaults();
 }
 

@@ -1,12 +1,13 @@
 #include "platform/QtPlatform.h"
 #include "settings/SettingsFile.h"
-#include "shell/Form1.h"
-#include "shell/Form8.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
-#include "shell/WindowRegistry.h"
-#include "shell/frmMain.h"
-#include "support/TestDoubles.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/Form1.h"
+#include "shell/windows/frmMain.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,11 +16,13 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -74,6 +77,7 @@ class tst_shell : public QObject {
     void registryFieldReadLoadsWithoutShowing();
     void registryClosedWindowLoadsAnew();
     void registryRefusedLoad();
+    void registryWindowNeverAddedFailsLoudly();
 
     void countButtonFailureLeavesNoWaitWindow();
     void mainWindowFrame();
@@ -94,8 +98,8 @@ class tst_shell : public QObject {
 void tst_shell::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = std::make_unique<WindowRegistry>(services_->services, services_->printerChoice,
-                                                services_->run);
+    windows_ = test::programWindows(*services_);
+    windows_->add<ProbeWindow>();
     ProbeWindow::loads = 0;
     ProbeWindow::failLoad = false;
 }
@@ -388,17 +392,48 @@ void tst_shell::registryRefusedLoad() {
     ProbeWindow::failLoad = true;
     QVERIFY(!windows_->show<ProbeWindow>());
     QVERIFY(!windows_->find<ProbeWindow>());
-    QCOMPARE(windows_->show(QStringLiteral("NoSuchWindow")), nullptr);
+}
+
+// A window the registry was never given. Showing it is a fault of the program: a critical
+// message, nullptr, and in a debug build an assertion that stops the program. The check runs in
+// a child process of this test, so that the assertion can be seen.
+void tst_shell::registryWindowNeverAddedFailsLoudly() {
+    if (qEnvironmentVariableIsSet("PELLIX_TEST_NEVER_ADDED")) {
+        WindowRegistry bare(services_->services, services_->printerChoice, services_->run);
+        const bool shown = bare.show<ProbeWindow>() != nullptr;
+        std::printf("shown: %s, loads: %d\n", shown ? "yes" : "no", ProbeWindow::loads);
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PELLIX_TEST_NEVER_ADDED"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("registryWindowNeverAddedFailsLoudly")});
+    QVERIFY(child.waitForFinished(60000));
+    const QString out = QString::fromUtf8(child.readAll());
+    QVERIFY2(out.contains(QStringLiteral("window ProbeWindow was never added to the registry")),
+             qPrintable(out));
+#ifdef QT_NO_DEBUG
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(out.contains(QStringLiteral("shown: no, loads: 0")), qPrintable(out));
+#else
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY2(!out.contains(QStringLiteral("shown:")), qPrintable(out));
+#endif
 }
 
 void tst_shell::countButtonFailureLeavesNoWaitWindow() {
-    // A count window that fails its load, as the record count window does on bad settings.
+    // The record count window fails its load on a workbook that is not there.
+    home_->installDefaults();
+    home_->writeFile(settings::kDatabaseFile,
+                     settingsFile(settings::databaseHeader(),
+                                  {test::testData("gone.xls"), "sheet1", "select * from "}));
     bool waitShownDuringLoad = false;
-    windows_->add(QStringLiteral("Form6"), [&](AppContext& c) -> Window* {
+    services_->messages.whileShown = [&](const test::ShownMessage&) {
         waitShownDuringLoad = windows_->find<Form8>() && windows_->find<Form8>()->isVisible();
-        ProbeWindow::failLoad = true;
-        return new ProbeWindow(c);
-    });
+    };
     auto form = loadForm1();
     QTest::mouseClick(form->Command3, Qt::LeftButton);
     QVERIFY(waitShownDuringLoad);

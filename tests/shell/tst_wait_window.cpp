@@ -1,8 +1,9 @@
 // Runs on a real X server (xvfb-run, QT_QPA_PLATFORM=xcb): only there does a window need to be
 // mapped and exposed by the server before anything it paints can be seen.
-#include "shell/Form8.h"
-#include "shell/WindowRegistry.h"
-#include "support/TestDoubles.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "support/TestServices.h"
+#include "support/TestWindows.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QWindow>
 #include <QtTest>
 #include <functional>
+#include <memory>
 
 using namespace pellix;
 using namespace pellix::shell;
@@ -40,7 +42,8 @@ void tst_wait_window::initTestCase() {
 
 void tst_wait_window::shownBeforeTheWorkStarts() {
     test::TestServices services;
-    WindowRegistry windows(services.services, services.printerChoice, services.run);
+    std::unique_ptr<WindowRegistry> program = test::programWindows(services);
+    WindowRegistry& windows = *program;
     windows.add<SlowWindow>();
 
     bool exposed = false;

@@ -1,6 +1,6 @@
 #include "support/PrinterDoubles.h"
 
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 
 #include <QPainter>
 #include <QTest>
@@ -199,12 +199,6 @@ ScriptedPrintSetupDialog::Answer ScriptedPrintSetupDialog::choose(const QString&
         if (d.hDevMode) d.hDevMode->dmDeviceName = deviceName.left(platform::CCHDEVICENAME);
         return true;
     };
-}
-
-PrinterTestServices::PrinterTestServices(QList<FakePrinter> installed)
-    : printers(std::move(installed)) {
-    services.printers = &printers;
-    services.printSetup = &printSetup;
 }
 
 }  // namespace pellix::test

@@ -96,12 +96,4 @@ class ScriptedPrintSetupDialog final : public platform::PrintSetupDialog {
     QList<Answer> answers_;
 };
 
-// Test services with the scripted printers and print set-up dialog.
-struct PrinterTestServices : TestServices {
-    explicit PrinterTestServices(QList<FakePrinter> installed = {
-                                     FakePrinter{QStringLiteral("LP-100")}});
-    ScriptedPrinters printers;
-    ScriptedPrintSetupDialog printSetup;
-};
-
 }  // namespace pellix::test

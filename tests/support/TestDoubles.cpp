@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -13,6 +14,21 @@ namespace pellix::test {
 void RecordingMessageBoxes::show(QWidget*, const QString& prompt, const QString& title, Icon icon) {
     shown << ShownMessage{prompt, title, icon};
     if (whileShown) whileShown(shown.back());
+}
+
+ScriptedFileDialogs::~ScriptedFileDialogs() {
+    if (!answers_.isEmpty())
+        QTest::qFail("the file-open dialog was not opened as often as scripted", __FILE__,
+                     __LINE__);
+}
+
+std::optional<QString> ScriptedFileDialogs::openFile(QWidget*) {
+    ++opened;
+    if (answers_.isEmpty()) {
+        QTest::qFail("the file-open dialog opened without a scripted answer", __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return answers_.takeFirst();
 }
 
 TempConfigHome::TempConfigHome() {
@@ -73,13 +89,6 @@ FileSizeLimit::~FileSizeLimit() {
     limit.rlim_cur = rlim_t(savedLimit_);
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, savedHandler_);
-}
-
-TestServices::TestServices() {
-    services.messages = &messages;
-    services.osVersion = &osVersion;
-    services.urls = &urls;
-    services.defaultsDir = defaultsDir();
 }
 
 QByteArray crlf(const char* text) {

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/OsVersion.h"
-#include "platform/Services.h"
 #include "platform/UrlOpener.h"
-#include "printer/PrinterSetup.h"
-#include "printing/Module1.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <functional>
+#include <optional>
 
 namespace pellix::test {
 
@@ -44,6 +44,21 @@ class RecordingUrlOpener final : public platform::UrlOpener {
         return true;
     }
     QList<QUrl> opened;
+};
+
+// The file-open dialog as the test scripts it: each opening takes the next answer (a path, or
+// nullopt for a cancel). An opening with no answer left, or answers left over when the double
+// goes away, fails the test.
+class ScriptedFileDialogs final : public platform::FileDialogs {
+  public:
+    ~ScriptedFileDialogs() override;
+    std::optional<QString> openFile(QWidget* owner) override;
+    void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
+
+    int opened = 0;
+
+  private:
+    QList<std::optional<QString>> answers_;
 };
 
 // A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
@@ -80,18 +95,6 @@ class FileSizeLimit {
     bool active_ = false;
     unsigned long long savedLimit_ = 0;
     void (*savedHandler_)(int) = nullptr;
-};
-
-// Platform services made of doubles; services.defaultsDir points at the build's defaults. With
-// them the state the composition root builds beside the services, fresh for each test.
-struct TestServices {
-    TestServices();
-    RecordingMessageBoxes messages;
-    FakeOsVersion osVersion;
-    RecordingUrlOpener urls;
-    platform::Services services;
-    printer::PrinterSetup::SavedPrinterChoice printerChoice;
-    printing::RunControl run;
 };
 
 // Text with LF line ends turned into the CR LF the settings files use.

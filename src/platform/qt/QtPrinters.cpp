@@ -1,4 +1,4 @@
-#include "platform/QtPrinters.h"
+#include "platform/qt/QtPrinters.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "shell/Window.h"
-#include "shell/WindowRegistry.h"
+#include "shell/windowing/Window.h"
 
 class QLabel;
 
@@ -33,14 +32,5 @@ class WaitBracket {
     WindowRegistry& windows_;
     bool open_ = false;
 };
-
-// Shows a window whose load is slow between the wait window's show and close: the window, or
-// nullptr when its load failed (and reported it). No wait window remains either way.
-Window* showWaiting(WindowRegistry& windows, const QString& name);
-template <class W>
-W* showWaiting(WindowRegistry& windows) {
-    WaitBracket wait(windows);
-    return windows.show<W>();
-}
 
 }  // namespace pellix::shell

@@ -1,11 +1,11 @@
-#include "printer/Form3.h"
+#include "printer/windows/Form3.h"
 
+#include "platform/Fonts.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 #include "platform/UrlOpener.h"
 #include "settings/SettingsFile.h"
-#include "shell/Fonts.h"
-#include "shell/WindowRegistry.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -35,7 +35,7 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("出力レイアウト選択"),
                        twipsRect(240, 120, 6450, 375));
-    Label1->setFont(shell::namedFont(shell::kPGothic, 12, true));
+    Label1->setFont(platform::namedFont(platform::kPGothic, 12, true));
 
     Frame1 = new QGroupBox(QStringLiteral("レイアウト選択項目"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -75,7 +75,7 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     Label7 =
         makeLabel(Frame1, "Label7", QStringLiteral("現在の設定"), twipsRect(240, 3000, 1200, 255));
     Label3 = makeLabel(Frame1, "Label3", QString(), twipsRect(1560, 3000, 4000, 255));
-    Label3->setFont(shell::namedFont(shell::kPGothic, 9, true));
+    Label3->setFont(platform::namedFont(platform::kPGothic, 9, true));
 
     // Hidden holders of the fields this dialog carries through a save.
     Text5 = makeText(this, "Text5", twipsRect(0, 0, 600, 300));
@@ -113,7 +113,7 @@ void Form3::Form_Load() {
         // Without the stored paper and connection settings a save would overwrite them with
         // guesses, so the dialog opens for viewing only.
         Command4->setEnabled(false);
-        context().services.messages->show(
+        context().services.messages.show(
             this,
             QStringLiteral("出力設定ファイルを読み込めません。設定の変更はできません。\n%1")
                 .arg(status.message),
@@ -144,30 +144,30 @@ void Form3::Command4_Click() {
 
     platform::Services& services = context().services;
     if (!Option1[0]->isChecked()) {
-        services.messages->show(this, QStringLiteral("設定項目が選択されていません。"),
-                                QStringLiteral("設定変更エラー"),
-                                platform::MessageBoxes::Icon::Critical);
+        services.messages.show(this, QStringLiteral("設定項目が選択されていません。"),
+                               QStringLiteral("設定変更エラー"),
+                               platform::MessageBoxes::Icon::Critical);
         return;
     }
     const Result saved =
         settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
                        {Text1->text(), Text2->text(), Text5->text(), Text6->text()});
     if (!saved) {
-        services.messages->show(
+        services.messages.show(
             this, QStringLiteral("設定を保存できませんでした。\n%1").arg(saved.message),
             QStringLiteral("設定変更エラー"), platform::MessageBoxes::Icon::Critical);
         return;
     }
     QWidget* owner = context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
     Unload();
-    services.messages->show(owner, QStringLiteral("設定が変更されました｡"),
-                            QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
+    services.messages.show(owner, QStringLiteral("設定が変更されました｡"),
+                           QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
 }
 
 void Form3::Command1_Click() {
     // Nothing is reported when no browser takes the page: the dialog stays as it was and the
     // button can be pressed again.
-    (void)context().services.urls->open(platform::makerPage("/pppmail2/form.html"));
+    (void)context().services.urls.open(platform::makerPage("/pppmail2/form.html"));
 }
 
 }  // namespace pellix::printer

@@ -1,6 +1,6 @@
-#include "shell/Fonts.h"
+#include "platform/Fonts.h"
 
-namespace pellix::shell {
+namespace pellix::platform {
 
 void installFontSubstitutions() {
     QFont::insertSubstitution(kGothic, QStringLiteral("IPAGothic"));
@@ -16,4 +16,4 @@ QFont namedFont(const QString& face, double points, bool bold) {
     return f;
 }
 
-}  // namespace pellix::shell
+}  // namespace pellix::platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Window.h"
+#include "shell/windowing/Window.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "shell/Window.h"
+#include "shell/windowing/Window.h"
 
 class QLabel;
 class QPushButton;
+
+namespace pellix::shell {
+class WindowRegistry;
+}
 
 namespace pellix::datasource {
 
@@ -31,5 +35,10 @@ class Form6 : public shell::Window {
   private:
     void fail();
 };
+
+// The main menu's "Excel接続　==>　件数表示": shows the record count window between the wait
+// window's show and close. False when the window did not open (its load failed and reported it);
+// no wait window remains either way.
+bool showRecordCount(shell::WindowRegistry& windows);
 
 }  // namespace pellix::datasource

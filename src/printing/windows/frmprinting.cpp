@@ -1,9 +1,9 @@
-#include "printing/frmprinting.h"
+#include "printing/windows/frmprinting.h"
 
-#include "printing/F_CustInput.h"
+#include "platform/Fonts.h"
 #include "printing/Module1.h"
-#include "shell/Fonts.h"
-#include "shell/WindowRegistry.h"
+#include "printing/windows/F_CustInput.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +20,7 @@ frmprinting::frmprinting(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 
     Label1 = new QLabel(QStringLiteral("伝票印刷処理中　しばらくお待ちください。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(shell::namedFont(shell::kPGothic, 12, true));
+    Label1->setFont(platform::namedFont(platform::kPGothic, 12, true));
     Label1->setGeometry(twipsRect(360, 360, 4515, 240));
 
     txtprogress = new QLineEdit(this);

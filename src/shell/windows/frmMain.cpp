@@ -1,8 +1,9 @@
-#include "shell/frmMain.h"
+#include "shell/windows/frmMain.h"
 
 #include "platform/Regional.h"
-#include "shell/Form1.h"
-#include "shell/WindowRegistry.h"
+#include "printer/windows/Form3.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/Form1.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <functional>
 
 namespace pellix::shell {
 
@@ -69,40 +71,45 @@ void frmMain::buildMenus() {
         m->setObjectName(QString::fromUtf8(name));
         return m;
     };
-    auto item = [this](QMenu* m, const char* name, const QString& text, const QString& window) {
+    // An item runs its command; an item without one opens a window that is not part of the
+    // program yet, and stays disabled rather than doing nothing.
+    auto item = [this](QMenu* m, const char* name, const QString& text,
+                       std::function<void()> command) {
         QAction* a = m->addAction(text);
         a->setObjectName(QString::fromUtf8(name));
-        if (!window.isEmpty())
-            connect(a, &QAction::triggered, this, [this, window] { ctx_.windows.show(window); });
+        if (command)
+            connect(a, &QAction::triggered, this, std::move(command));
+        else
+            a->setEnabled(false);
         return a;
     };
+    const std::function<void()> notYet;
 
     QMenu* file = menu("mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
-    QAction* exit = item(file, "mnuFileExit", QStringLiteral("終了(&X)"), QString());
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { close(); });
 
     QMenu* set = menu("set", QStringLiteral("設定(&S)"));
-    item(set, "set1", QStringLiteral("出力形式(&A)"), QStringLiteral("Form3"));
-    item(set, "set2", QStringLiteral("データベース(&B)"), QStringLiteral("setOracle"));
-    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), QStringLiteral("Form13"));
+    item(set, "set1", QStringLiteral("出力形式(&A)"),
+         [this] { ctx_.windows.show<printer::Form3>(); });
+    item(set, "set2", QStringLiteral("データベース(&B)"), notYet);          // setOracle
+    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), notYet);  // Form13
 
     QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
-    item(print, "通常印刷", QStringLiteral("通常印刷"), QStringLiteral("F_CustInput"));
-    item(print, "部分印刷", QStringLiteral("部分印刷"), QStringLiteral("F_CustInput2"));
+    item(print, "通常印刷", QStringLiteral("通常印刷"), notYet);  // F_CustInput
+    item(print, "部分印刷", QStringLiteral("部分印刷"), notYet);  // F_CustInput2
 
     QMenu* view = menu("mnuView", QStringLiteral("表示(&V)"));
-    QAction* toolbar = item(view, "mnuViewToolbar", QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"), QString());
+    // The item carries its check mark and choosing it changes nothing.
+    QAction* toolbar = item(view, "mnuViewToolbar", QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"), [] {});
     toolbar->setCheckable(true);
     toolbar->setChecked(true);
-    // The item carries its check mark and choosing it changes nothing.
     connect(toolbar, &QAction::toggled, toolbar, [toolbar] { toolbar->setChecked(true); });
-    QAction* main = item(view, "main1", QStringLiteral("メインページ"), QString());
-    connect(main, &QAction::triggered, this, [this] { ctx_.windows.show<Form1>(); });
+    item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), QStringLiteral("Form9"));
-    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), QStringLiteral("Form10"));
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), QStringLiteral("frmAbout"));
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);     // Form9
+    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);       // frmAbout
 }
 
 void frmMain::MDIForm_Load() {

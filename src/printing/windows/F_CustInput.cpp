@@ -1,12 +1,12 @@
-#include "printing/F_CustInput.h"
+#include "printing/windows/F_CustInput.h"
 
+#include "platform/Fonts.h"
 #include "platform/Services.h"
-#include "printer/Form3.h"
+#include "printer/windows/Form3.h"
 #include "printing/Module1.h"
 #include "printing/QPainterSurface.h"
-#include "printing/frmprinting.h"
-#include "shell/Fonts.h"
-#include "shell/WindowRegistry.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +28,7 @@ F_CustInput::F_CustInput(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("Pellix　for Excel"));
     setClientTwips(7500, 5850);
     // The form's own font, which the work fields inherit; Text1's is the labels' base font.
-    setFont(shell::namedFont(shell::kPGothic, 9));
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     auto hidden = [this](const char* name) {
         auto* t = new QLineEdit(this);
@@ -83,7 +83,7 @@ Result printLabel(shell::AppContext& ctx, PrinterSurface& printer) {
 }
 
 Result printLabel(shell::AppContext& ctx) {
-    QPainterSurface printer(*ctx.services.printers);
+    QPainterSurface printer(ctx.services.printers);
     return printLabel(ctx, printer);
 }
 

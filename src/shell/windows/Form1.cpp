@@ -1,13 +1,13 @@
-#include "shell/Form1.h"
+#include "shell/windows/Form1.h"
 
+#include "datasource/windows/Form6.h"
+#include "platform/Fonts.h"
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
 #include "settings/SettingsFile.h"
-#include "shell/Fonts.h"
-#include "shell/Form8.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
-#include "shell/WindowRegistry.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -72,7 +72,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
 
     Label2 = makeLabel(this, "Label2", QStringLiteral("Pellix メインメニュー"),
                        twipsRect(1920, 120, 4335, 375));
-    Label2->setFont(namedFont(kPGothic, 12, true));
+    Label2->setFont(platform::namedFont(platform::kPGothic, 12, true));
     setTextColour(Label2, kBlue);
 
     Frame1 = new QGroupBox(QStringLiteral("発行前確認"), this);
@@ -80,8 +80,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Frame1->setGeometry(twipsRect(240, 720, 8175, 3855));
     setBackground(Frame1, kScreen);
 
-    const QFont gothicBold = namedFont(kGothic, 9.75, true);
-    const QFont pGothicBold = namedFont(kPGothic, 9.75, true);
+    const QFont gothicBold = platform::namedFont(platform::kGothic, 9.75, true);
+    const QFont pGothicBold = platform::namedFont(platform::kPGothic, 9.75, true);
     const QColor buttonFace(128, 255, 255);
     Label1 =
         makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
@@ -107,7 +107,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label11->setFont(pGothicBold);
     setTextColour(Label11, kBlue);
     Label12 = makeLabel(Frame1, "Label12", QString(), twipsRect(240, 3120, 5295, 495));
-    Label12->setFont(namedFont(kPMincho, 11.25, true));
+    Label12->setFont(platform::namedFont(platform::kPMincho, 11.25, true));
     Label12->setWordWrap(true);
     setTextColour(Label12, QColor(255, 0, 0));
 
@@ -123,7 +123,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
         makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
     setBackground(Label5, kGreenBack);
 
-    const QFont bigButton = namedFont(kPGothic, 12, true);
+    const QFont bigButton = platform::namedFont(platform::kPGothic, 12, true);
     const QColor bigFace(192, 192, 255);
     Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"),
                           twipsRect(240, 4920, 2655, 615), bigButton, bigFace);
@@ -131,6 +131,9 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
                           twipsRect(4800, 4920, 2535, 615), bigButton, bigFace);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    // The printer connection type dialog and the two print job forms are not part of the program
+    // yet: their buttons stay disabled rather than doing nothing.
+    for (QPushButton* notYet : {Command4, Command1, Command5}) notYet->setEnabled(false);
 }
 
 void Form1::recover() {
@@ -166,7 +169,7 @@ void Form1::Form_Load() {
     }
     file.close();
 
-    if (auto* os = context().services.osVersion) Label11->setText(versionText(os->query()));
+    Label11->setText(versionText(context().services.osVersion.query()));
 
     if (Label4->text() == settings::kC5255Running) {
         Holders position(settings::kPositionFields);
@@ -194,7 +197,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::Command3_Click() {
-    if (!showWaiting(context().windows, QStringLiteral("Form6")))
+    if (!datasource::showRecordCount(context().windows))
         showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 

@@ -1,7 +1,7 @@
-#include "shell/Form8.h"
+#include "shell/windowing/Form8.h"
 
-#include "shell/Fonts.h"
-#include "shell/WindowRegistry.h"
+#include "platform/Fonts.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,7 +18,7 @@ Form8::Form8(AppContext& ctx) : Window(ctx, Kind::Separate) {
         QStringLiteral("ただいまシステムに接続中です。しばらくこのままでお待ちください。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
-    Label1->setFont(namedFont(QString(), 18, true));
+    Label1->setFont(platform::namedFont(QString(), 18, true));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(twipsRect(240, 240, 5445, 1680));
@@ -55,11 +55,6 @@ WaitBracket::WaitBracket(WindowRegistry& windows) : windows_(windows) {
 
 WaitBracket::~WaitBracket() {
     close();
-}
-
-Window* showWaiting(WindowRegistry& windows, const QString& name) {
-    WaitBracket wait(windows);
-    return windows.show(name);
 }
 
 void WaitBracket::close() {

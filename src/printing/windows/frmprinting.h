@@ -1,7 +1,7 @@
 #pragma once
 
 #include "printing/Module1.h"
-#include "shell/Window.h"
+#include "shell/windowing/Window.h"
 
 class QLabel;
 class QLineEdit;

@@ -2,7 +2,7 @@
 
 #include "platform/Barcode.h"
 #include "platform/Result.h"
-#include "shell/Window.h"
+#include "shell/windowing/Window.h"
 
 class QLabel;
 class QLineEdit;

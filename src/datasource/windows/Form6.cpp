@@ -1,12 +1,11 @@
-#include "datasource/Form6.h"
+#include "datasource/windows/Form6.h"
 
 #include "datasource/RecordCount.h"
-#include "datasource/RecordSource.h"
+#include "platform/Fonts.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
-#include "shell/Fonts.h"
-#include "shell/Form8.h"
-#include "shell/WindowRegistry.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,13 +41,13 @@ Form6::Form6(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     Labelsql->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Label1 = label("Label1", QString(), 1200, 1800, 2895, 615);
-    Label1->setFont(shell::namedFont(QString(), 24, true));
+    Label1->setFont(platform::namedFont(QString(), 24, true));
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette p = Label1->palette();
     p.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::Highlight));
     Label1->setPalette(p);
     Label5 = label("Label5", QStringLiteral("件"), 4200, 1920, 495, 375);
-    Label5->setFont(shell::namedFont(QString(), 14, true));
+    Label5->setFont(platform::namedFont(QString(), 14, true));
 
     Command1 = new QPushButton(QStringLiteral("閉じる"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -68,8 +67,8 @@ void Form6::Form_Load() {
 }
 
 void Form6::fail() {
-    context().services.messages->show(nullptr, kCountFailedPrompt, kCountFailedTitle,
-                                      platform::MessageBoxes::Icon::Exclamation);
+    context().services.messages.show(nullptr, kCountFailedPrompt, kCountFailedTitle,
+                                     platform::MessageBoxes::Icon::Exclamation);
     context().windows.unload<shell::Form8>();
     Unload();
 }
@@ -78,15 +77,9 @@ void Form6::Command1_Click() {
     Unload();
 }
 
-Result countRecords(const DatabaseSettings& settings, qint64& rows) {
-    rows = 0;
-    RecordSource source;
-    if (Result s = source.open(settings.db, settings.queryText()); !s) return s;
-    return source.count(rows);
-}
-
 bool showRecordCount(shell::WindowRegistry& windows) {
-    return shell::showWaiting<Form6>(windows) != nullptr;
+    shell::WaitBracket wait(windows);
+    return windows.show<Form6>() != nullptr;
 }
 
 }  // namespace pellix::datasource

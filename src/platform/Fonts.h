@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QString>
 
-namespace pellix::shell {
+namespace pellix::platform {
 
 // The Japanese faces the windows and labels name, mapped onto the IPA faces.
 inline const QString kGothic = QStringLiteral("ＭＳ ゴシック");
@@ -17,4 +17,4 @@ void installFontSubstitutions();
 // A font of the named face at a point size (fractions such as 9.75 kept), optionally bold.
 QFont namedFont(const QString& face, double points, bool bold = false);
 
-}  // namespace pellix::shell
+}  // namespace pellix::platform

@@ -1,4 +1,4 @@
-#include "shell/Window.h"
+#include "shell/windowing/Window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "shell/WindowRegistry.h"
+#include "shell/windowing/WindowRegistry.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -26,12 +26,12 @@ void WindowRegistry::setMdiArea(QMdiArea* area) {
     mdi_ = area;
 }
 
-void WindowRegistry::add(const QString& name, Factory factory) {
-    factories_.insert(name, std::move(factory));
+void WindowRegistry::addType(const QMetaObject& type, Factory factory) {
+    factories_.insert(&type, std::move(factory));
 }
 
-Window* WindowRegistry::find(const QString& name) const {
-    const auto it = loaded_.constFind(name);
+Window* WindowRegistry::findType(const QMetaObject& type) const {
+    const auto it = loaded_.constFind(&type);
     if (it == loaded_.constEnd() || !*it || (*it)->isUnloaded()) return nullptr;
     return *it;
 }
@@ -45,35 +45,40 @@ void WindowRegistry::forget(Window* window) {
     }
 }
 
-Window* WindowRegistry::load(const QString& name) {
-    if (Window* w = find(name)) return w;
-    const auto f = factories_.constFind(name);
-    if (f == factories_.constEnd()) return nullptr;
+Window* WindowRegistry::loadType(const QMetaObject& type) {
+    if (Window* w = findType(type)) return w;
+    const auto f = factories_.constFind(&type);
+    if (f == factories_.constEnd()) {
+        qCritical("WindowRegistry: window %s was never added to the registry", type.className());
+        Q_ASSERT_X(false, "WindowRegistry", "window shown or loaded that was never added");
+        return nullptr;
+    }
     Window* w = (*f)(ctx_);
-    w->setObjectName(name);
+    // The class name without its namespace, as the window is named in the forms.
+    w->setObjectName(QString::fromLatin1(type.className()).section(QStringLiteral("::"), -1));
     connect(w, &Window::unloaded, this, &WindowRegistry::forget);
-    loaded_.insert(name, w);
+    loaded_.insert(&type, w);
     w->Form_Load();
     if (w->isUnloaded()) return nullptr;
     return w;
 }
 
-Window* WindowRegistry::show(const QString& name) {
-    if (Window* w = find(name)) {
+Window* WindowRegistry::showType(const QMetaObject& type) {
+    if (Window* w = findType(type)) {
         if (!w->frame()->isVisible())
             present(w);
         else
             w->raiseWindow();
-        return find(name);
+        return findType(type);
     }
-    Window* w = load(name);
+    Window* w = loadType(type);
     if (!w) return nullptr;
     present(w);
     return w;
 }
 
-void WindowRegistry::unload(const QString& name) {
-    if (Window* w = find(name)) w->Unload();
+void WindowRegistry::unloadType(const QMetaObject& type) {
+    if (Window* w = findType(type)) w->Unload();
 }
 
 void WindowRegistry::present(Window* w) {

@@ -1,0 +1,22 @@
+#include "app/Windows.h"
+
+#include "datasource/windows/Form6.h"
+#include "printer/windows/Form3.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/frmprinting.h"
+#include "shell/windowing/Form8.h"
+#include "shell/windowing/WindowRegistry.h"
+#include "shell/windows/Form1.h"
+
+namespace pellix::app {
+
+void registerWindows(shell::WindowRegistry& windows) {
+    windows.add<shell::Form1>();
+    windows.add<shell::Form8>();
+    windows.add<datasource::Form6>();
+    windows.add<printer::Form3>();
+    windows.add<printing::F_CustInput>();
+    windows.add<printing::frmprinting>();
+}
+
+}  // namespace pellix::app
