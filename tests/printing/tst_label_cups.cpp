@@ -6,7 +6,6 @@
 #include "platform/Barcode.h"
 #include "platform/qt/QtPrinters.h"
 #include "printer/PrinterSetup.h"
-#include "printing/Module1.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"

@@ -2,7 +2,6 @@
 // and zbar as a reader of the printed page would see it.
 #include "platform/Barcode.h"
 #include "platform/qt/QtPrinters.h"
-#include "printing/Module1.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"

@@ -5,7 +5,6 @@
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"
-#include "support/PrinterDoubles.h"
 #include "support/RecordingSurface.h"
 #include "support/TestServices.h"
 #include "support/TestWindows.h"
@@ -54,14 +53,14 @@ class tst_label_windows : public QObject {
     void fill(const QString& value);
 
     std::unique_ptr<test::TempConfigHome> home;
-    std::unique_ptr<test::PrinterTestServices> ts;
+    std::unique_ptr<test::TestServices> ts;
     std::unique_ptr<shell::WindowRegistry> registry;
 };
 
 void tst_label_windows::init() {
     home = std::make_unique<test::TempConfigHome>();
     home->installDefaults();
-    ts = std::make_unique<test::PrinterTestServices>();
+    ts = std::make_unique<test::TestServices>();
     registry = test::programWindows(*ts);
 }
 
@@ -146,13 +145,11 @@ void tst_label_windows::refusedLoadEndsTheLabel_data() {
 void tst_label_windows::refusedLoadEndsTheLabel() {
     QFETCH(bool, jobForm);
     QFETCH(QString, message);
+    // Added under the class it stands for, in place of the program's own.
     if (jobForm)
-        registry->add<printing::F_CustInput>([](shell::AppContext& c) -> shell::Window* {
-            return new Refusing<printing::F_CustInput>(c);
-        });
+        registry->add<Refusing<printing::F_CustInput>>();
     else
-        registry->add<printer::Form3>(
-            [](shell::AppContext& c) -> shell::Window* { return new Refusing<printer::Form3>(c); });
+        registry->add<Refusing<printer::Form3>>();
     test::RecordingSurface printer;
     const Result r = printing::printLabel(registry->context(), printer);
     QVERIFY(!r);

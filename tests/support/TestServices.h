@@ -10,7 +10,8 @@ namespace pellix::test {
 
 // Every platform service as a double: message boxes and web pages recorded, the OS version as
 // the test sets it, the installed printers, the print set-up dialog and the file-open dialog
-// scripted. services.defaultsDir points at the build's defaults.
+// scripted. services.defaultsDir points at the build's defaults. With them the state the
+// composition root builds beside the services, fresh for each test.
 struct TestServices {
     explicit TestServices(QList<FakePrinter> installed = {FakePrinter{QStringLiteral("LP-100")}});
     // The same with another printer collection (the real one, for tests of real output) in
@@ -29,7 +30,6 @@ struct TestServices {
     ScriptedPrintSetupDialog printSetup;
     ScriptedFileDialogs fileDialogs;
     platform::Services services;
-    // The state the composition root builds beside the services, fresh for each test.
     printer::PrinterSetup::SavedPrinterChoice printerChoice;
     printing::RunControl run;
 };

@@ -5,10 +5,8 @@
 
 namespace pellix::test {
 
-std::unique_ptr<shell::WindowRegistry> programWindows(
-    platform::Services& services, printer::PrinterSetup::SavedPrinterChoice& choice,
-    printing::RunControl& run) {
-    auto windows = std::make_unique<shell::WindowRegistry>(services, choice, run);
+std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& ts) {
+    auto windows = std::make_unique<shell::WindowRegistry>(ts.services, ts.printerChoice, ts.run);
     app::registerWindows(*windows);
     return windows;
 }

@@ -78,7 +78,8 @@ void Form6::Command1_Click() {
 }
 
 bool showRecordCount(shell::WindowRegistry& windows) {
-    return shell::showWaiting<Form6>(windows) != nullptr;
+    shell::WaitBracket wait(windows);
+    return windows.show<Form6>() != nullptr;
 }
 
 }  // namespace pellix::datasource

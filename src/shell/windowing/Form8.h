@@ -1,7 +1,6 @@
 #pragma once
 
 #include "shell/windowing/Window.h"
-#include "shell/windowing/WindowRegistry.h"
 
 class QLabel;
 
@@ -33,13 +32,5 @@ class WaitBracket {
     WindowRegistry& windows_;
     bool open_ = false;
 };
-
-// Shows a window whose load is slow between the wait window's show and close: the window, or
-// nullptr when its load failed (and reported it). No wait window remains either way.
-template <class W>
-W* showWaiting(WindowRegistry& windows) {
-    WaitBracket wait(windows);
-    return windows.show<W>();
-}
 
 }  // namespace pellix::shell

@@ -7,7 +7,6 @@
 #include "settings/SettingsFile.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
-#include "shell/windowing/Form8.h"
 #include "shell/windowing/WindowRegistry.h"
 
 #include <QGroupBox>
