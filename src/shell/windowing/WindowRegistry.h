@@ -24,7 +24,10 @@ class WindowRegistry : public QObject {
   public:
     using Factory = std::function<Window*(AppContext&)>;
 
-    explicit WindowRegistry(platform::Services& services);
+    // The context of every window: the services and the state the composition root built.
+    WindowRegistry(platform::Services& services,
+                   printer::PrinterSetup::SavedPrinterChoice& printerChoice,
+                   printing::RunControl& run);
     ~WindowRegistry() override;
 
     AppContext& context() { return ctx_; }
