@@ -1,10 +1,12 @@
 #include "printer/OutputSettings.h"
 
+#include "settings/SettingsFile.h"
+
 namespace pellix::printer {
 
-settings::Status readOutputSettings(OutputSettings& values) {
+Result readOutputSettings(OutputSettings& values) {
     settings::TableRow row;
-    settings::Status status = settings::queryTable(
+    Result status = settings::queryTable(
         settings::folderPath(), QStringLiteral("Select * From %1").arg(settings::kOutputFile), row);
     if (!status) return status;
     const QStringList names = settings::outputHeader();
@@ -13,9 +15,9 @@ settings::Status readOutputSettings(OutputSettings& values) {
     for (int i = 0; i < 4; ++i) {
         const auto v = row.value(names[i]);
         if (!v)
-            return settings::Status::failure(
-                QStringLiteral("設定ファイル %1 に項目 %2 がありません。")
-                    .arg(settings::filePath(settings::kOutputFile), names[i]));
+            return Result::failure(ErrorKind::SettingsRead,
+                                   QStringLiteral("設定ファイル %1 に項目 %2 がありません。")
+                                       .arg(settings::filePath(settings::kOutputFile), names[i]));
         *into[i] = *v;
     }
     // The table gives a column without a value as empty text; a value record cut short is a
@@ -25,10 +27,10 @@ settings::Status readOutputSettings(OutputSettings& values) {
                                        int(row.columns.size()), counted);
     if (!status) return status;
     values = read;
-    return settings::Status::success();
+    return Result::success();
 }
 
-settings::Status writeOutputSettings(const OutputSettings& values) {
+Result writeOutputSettings(const OutputSettings& values) {
     return settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
                           {values.title1, values.title2, values.yoshi, values.printer});
 }

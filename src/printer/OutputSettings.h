@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SettingsFile.h"
+#include "platform/Result.h"
 
 #include <QString>
 
@@ -19,9 +19,9 @@ struct OutputSettings {
 // Reads the output settings file as a table. Fails with a message that names the file when it
 // is missing or cannot be decoded, lacks one of the four columns, or has a value record shorter
 // than its header record.
-settings::Status readOutputSettings(OutputSettings& values);
+Result readOutputSettings(OutputSettings& values);
 
 // Rewrites the output settings file whole with the four values.
-settings::Status writeOutputSettings(const OutputSettings& values);
+Result writeOutputSettings(const OutputSettings& values);
 
 }  // namespace pellix::printer

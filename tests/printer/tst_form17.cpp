@@ -59,10 +59,9 @@ class tst_form17 : public QObject {
 };
 
 void tst_form17::init() {
-    printer::PrinterSetup::saved = {};
     home = std::make_unique<test::TempConfigHome>();
     ts = std::make_unique<test::TestServices>();
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
 }
 
 void tst_form17::cleanup() {
@@ -110,7 +109,7 @@ void tst_form17::loadSavesPrinterChoice() {
     QVERIFY(ts->printers.set(PrinterProperty::PaperBin, 4));
     QVERIFY(open(
         {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("999"), QStringLiteral("1")}));
-    QCOMPARE(printer::PrinterSetup::saved,
+    QCOMPARE(ts->printerChoice,
              (printer::PrinterSetup::SavedPrinterChoice{QStringLiteral("LP-100"), 11, 2, 4}));
 }
 
@@ -190,7 +189,7 @@ void tst_form17::unreadableFileLeavesDialogUnopened() {
     QCOMPARE(ts->messages.shown[0].title, QStringLiteral("設定エラー"));
     QCOMPARE(ts->messages.shown[0].icon, Icon::Exclamation);
     QVERIFY(ts->messages.shown[0].prompt.contains(settings::filePath(settings::kOutputFile)));
-    QCOMPARE(printer::PrinterSetup::saved, printer::PrinterSetup::SavedPrinterChoice{});
+    QCOMPARE(ts->printerChoice, printer::PrinterSetup::SavedPrinterChoice{});
 }
 
 void tst_form17::mainMenuButtonOpensDialog() {

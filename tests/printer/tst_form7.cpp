@@ -96,7 +96,7 @@ void tst_form7::cleanup() {
 printer::Form7* tst_form7::open(const QList<test::FakePrinter>& printers) {
     registry.reset();
     ts = std::make_unique<test::TestServices>(printers);
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
     return registry->show<printer::Form7>();
 }
 
@@ -175,7 +175,7 @@ void tst_form7::paperListKeepsThePrinterPaper() {
     test::FakePrinter p = printerWith({1, 9, 11, 256, 300, 1024}, {{1024, QSizeF(1134, 567)}});
     registry.reset();
     ts = std::make_unique<test::TestServices>(QList<test::FakePrinter>{p});
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
     QVERIFY(ts->printers.set(PrinterProperty::PaperSize, code));
     if (userDefinedMm.isValid()) {
         QVERIFY(ts->printers.setWidth(userDefinedMm.width() * 1440 / 25.4));
@@ -207,7 +207,7 @@ void tst_form7::builtInPdfPrinter() {
     QVERIFY(printers.bind(int(printers.installedPrinters().indexOf(platform::kPdfPrinterName))));
     QVERIFY(printers.set(PrinterProperty::PaperSize, 11));
     ts = std::make_unique<test::TestServices>(printers);
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
 
     printer::Form7* w = registry->show<printer::Form7>();
     QVERIFY(w);

@@ -19,17 +19,12 @@ namespace pellix::printer {
 
 namespace {
 
+using shell::makeLabel;
+using shell::setBackground;
 using shell::twipsRect;
 
 const QColor kBackground(255, 192, 255);
 const QString kNoFixedPaper = QStringLiteral("999");
-
-void setBackColour(QWidget* w, const QColor& c) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
 
 // The number a text starts with, after blanks; 0 when it starts with none ("2", " 1 ", "1x"
 // read 2, 1 and 1; "", "_" and "x1" read 0).
@@ -44,7 +39,7 @@ double leadingNumber(const QString& text) {
 Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("ﾌﾟﾘﾝﾀｰ接続タイプ設定"));
     setClientTwips(6200, 3000);
-    setBackground(kBackground);
+    setBackground(this, kBackground);
 
     // The holders lie under the button, hidden.
     const char* holders[] = {"Text1", "Text2", "Text3", "Text4", "Text5"};
@@ -61,9 +56,8 @@ Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     Text4 = made[3];
     Text5 = made[4];
 
-    Label1 = new QLabel(QStringLiteral("プリンター接続タイプ設定"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(240, 240, 5700, 300));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("プリンター接続タイプ設定"),
+                       twipsRect(240, 240, 5700, 300));
     Label1->setFont(platform::namedFont(platform::kPGothic, 12, true));
 
     const QString captions[2] = {
@@ -73,7 +67,7 @@ Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
         Option1[i] = new QRadioButton(captions[i], this);
         Option1[i]->setObjectName(QStringLiteral("Option1(%1)").arg(i));
         Option1[i]->setGeometry(twipsRect(240, 720 + 480 * i, 5700, 375));
-        setBackColour(Option1[i], kBackground);
+        setBackground(Option1[i], kBackground);
         connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
     }
 
@@ -82,11 +76,9 @@ Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     Command1->setGeometry(twipsRect(2160, 1800, 1800, 495));
     connect(Command1, &QPushButton::clicked, this, &Form17::Command1_Click);
 
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twipsRect(240, 2400, 5700, 495));
+    Label2 = makeLabel(this, "Label2", QString(), twipsRect(240, 2400, 5700, 495));
     Label2->setWordWrap(true);
-    setBackColour(Label2, kBackground);
+    setBackground(Label2, kBackground);
     QPalette red = Label2->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     Label2->setPalette(red);
@@ -95,7 +87,7 @@ Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 void Form17::Form_Load() {
     placeTwips(300, 300);
     OutputSettings stored;
-    const settings::Status status = readOutputSettings(stored);
+    const Result status = readOutputSettings(stored);
     if (!status) {
         // A type chosen from guesses would overwrite the titles and the paper on "設定", so the
         // dialog does not open.
@@ -117,8 +109,9 @@ void Form17::Form_Load() {
     Option1_Click(chosen);
 
     // The print runs of the other type start from the printer that is in use now.
-    const PrinterSetup::Outcome saved = PrinterSetup::SavePrinterChoice(context().services);
-    if (!saved.ok) Label2->setText(saved.message);
+    const Result saved =
+        PrinterSetup::SavePrinterChoice(context().services, context().printerChoice);
+    if (!saved) Label2->setText(saved.message);
 }
 
 void Form17::Option1_Click(int index) {
@@ -148,6 +141,11 @@ void Form17::Command1_Click() {
         }
     }
     Unload();
+}
+
+bool showConnectionType(shell::WindowRegistry& windows) {
+    shell::WaitBracket wait(windows);
+    return windows.show<Form17>() != nullptr;
 }
 
 }  // namespace pellix::printer

@@ -35,6 +35,11 @@ class Form17 : public shell::Window {
     QLineEdit* Text4 = nullptr;  // empty for standalone, "999" for the other type
 };
 
+// The main menu's "プリンター/用紙設定": shows the connection type dialog between the wait window's
+// show and close. False when the dialog did not open (its load failed and reported it); no wait
+// window remains either way.
+bool showConnectionType(shell::WindowRegistry& windows);
+
 // The message line's text when the choice cannot be stored or the printer settings dialog
 // cannot be opened.
 inline const QString kConnectionTypeError = QStringLiteral("プリンター設定エラー1525");

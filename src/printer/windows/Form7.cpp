@@ -18,6 +18,7 @@ namespace pellix::printer {
 
 namespace {
 
+using shell::makeLabel;
 using shell::twipsRect;
 
 // The print set-up dialog as the printer button opens it: the set-up form, without selection,
@@ -26,13 +27,6 @@ constexpr std::uint32_t kPrinterButtonFlags =
     platform::PD_PRINTSETUP | platform::PD_NOSELECTION | platform::PD_NOPAGENUMS |
     platform::PD_USEDEVMODECOPIESANDCOLLATE | platform::PD_HIDEPRINTTOFILE;
 static_assert(kPrinterButtonFlags == 1310796);
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(geometry);
-    return l;
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* b = new QPushButton(text, parent);
@@ -89,7 +83,7 @@ Form7::Form7(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 void Form7::Form_Load() {
     placeTwips(10, 10);
     OutputSettings stored;
-    const settings::Status status = readOutputSettings(stored);
+    const Result status = readOutputSettings(stored);
     if (!status) {
         // Without the stored titles and connection type a save would overwrite them with
         // guesses, so the dialog does not open.
@@ -136,7 +130,7 @@ void Form7::Command3_Click() {
         if (box->text().isEmpty()) box->setText(underscore);
 
     platform::Services& services = context().services;
-    const settings::Status saved =
+    const Result saved =
         writeOutputSettings({Text1->text(), Text2->text(), Text5->text(), Text4->text()});
     if (!saved) {
         // The dialog stays open with its choice, so the user can try again.

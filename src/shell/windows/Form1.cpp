@@ -204,10 +204,8 @@ void Form1::Command3_Click() {
 }
 
 void Form1::Command4_Click() {
-    WaitBracket wait(context().windows);
-    Window* connection = context().windows.show<printer::Form17>();
-    wait.close();
-    if (!connection) Label12->setText(QStringLiteral("プリンターエラー"));
+    if (!printer::showConnectionType(context().windows))
+        showMessage(QStringLiteral("プリンターエラー"));
 }
 
 }  // namespace pellix::shell
