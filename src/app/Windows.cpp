@@ -1,6 +1,10 @@
 #include "app/Windows.h"
 
 #include "datasource/windows/Form6.h"
+#include "info/windows/Form10.h"
+#include "info/windows/Form12.h"
+#include "info/windows/Form9.h"
+#include "info/windows/frmAbout.h"
 #include "printer/windows/Form3.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
@@ -17,6 +21,10 @@ void registerWindows(shell::WindowRegistry& windows) {
     windows.add<printer::Form3>();
     windows.add<printing::F_CustInput>();
     windows.add<printing::frmprinting>();
+    windows.add<info::frmAbout>();
+    windows.add<info::Form9>();
+    windows.add<info::Form10>();
+    windows.add<info::Form12>();
 }
 
 }  // namespace pellix::app

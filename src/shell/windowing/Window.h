@@ -28,7 +28,7 @@ QRect twipsRect(int left, int top, int width, int height);
 // destroys it, so the next use loads it anew.
 class Window : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Child, Separate };
 
     Window(AppContext& ctx, Kind kind);
@@ -52,6 +52,10 @@ public:
     void placeTwips(int left, int top);
     bool hasPlacement() const { return placed_; }
     QPoint placement() const { return placement_; }
+    // A separate window without a placement opens centred over the main window, unless it leaves
+    // its position to the window system.
+    void leavePositionToSystem() { systemPosition_ = true; }
+    bool positionLeftToSystem() const { return systemPosition_; }
 
     // Background colour of the client area.
     void setBackground(const QColor& colour);
@@ -61,19 +65,20 @@ public:
     // The frame that holds the window in the main window, or the window itself.
     QWidget* frame();
 
-signals:
+  signals:
     void unloaded(pellix::shell::Window* window);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void markUnloaded();
 
     AppContext& ctx_;
     Kind kind_;
     bool unloaded_ = false;
     bool placed_ = false;
+    bool systemPosition_ = false;
     QPoint placement_;
 };
 

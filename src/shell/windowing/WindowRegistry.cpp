@@ -19,9 +19,12 @@ WindowRegistry::~WindowRegistry() {
     }
 }
 
-void WindowRegistry::setMdiArea(QMdiArea* area) { mdi_ = area; }
+void WindowRegistry::setMdiArea(QMdiArea* area) {
+    mdi_ = area;
+}
 
 void WindowRegistry::addType(const QMetaObject& type, Factory factory) {
+    if (!factories_.contains(&type)) order_ << &type;
     factories_.insert(&type, std::move(factory));
 }
 
@@ -58,6 +61,10 @@ Window* WindowRegistry::loadType(const QMetaObject& type) {
     return w;
 }
 
+Window* WindowRegistry::show(const QMetaObject& type) {
+    return showType(type);
+}
+
 Window* WindowRegistry::showType(const QMetaObject& type) {
     if (Window* w = findType(type)) {
         if (!w->frame()->isVisible())
@@ -80,10 +87,9 @@ void WindowRegistry::present(Window* w) {
     if (!w || w->isUnloaded()) return;
     if (w->kind() == Window::Kind::Child && mdi_ &&
         !qobject_cast<QMdiSubWindow*>(w->parentWidget())) {
-        QMdiSubWindow* sub = mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint |
-                                                       Qt::WindowTitleHint |
-                                                       Qt::WindowSystemMenuHint |
-                                                       Qt::WindowCloseButtonHint);
+        QMdiSubWindow* sub =
+            mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowTitle(w->windowTitle());
         connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
@@ -95,7 +101,7 @@ void WindowRegistry::present(Window* w) {
     if (w->kind() == Window::Kind::Separate || !mdi_) {
         if (w->hasPlacement()) {
             w->move(w->placement());
-        } else if (QWidget* owner = mdi_ ? mdi_->window() : nullptr) {
+        } else if (QWidget* owner = mdi_ && !w->positionLeftToSystem() ? mdi_->window() : nullptr) {
             // Centred over its owner.
             const QRect r = owner->frameGeometry();
             w->move(r.center() - QPoint(w->width() / 2, w->height() / 2));

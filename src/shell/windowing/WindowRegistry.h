@@ -21,7 +21,7 @@ namespace pellix::shell {
 // it answers nullptr with a critical message, and stops a debug build at an assertion.
 class WindowRegistry : public QObject {
     Q_OBJECT
-public:
+  public:
     using Factory = std::function<Window*(AppContext&)>;
 
     explicit WindowRegistry(platform::Services& services);
@@ -59,6 +59,11 @@ public:
     W* show() {
         return static_cast<W*>(showType(W::staticMetaObject));
     }
+    // Every window class added, in the order added, and showing one of them by its class (for
+    // tools that walk every window, such as the screenshot mode).
+    QList<const QMetaObject*> added() const { return order_; }
+    Window* show(const QMetaObject& type);
+
     // Closes and destroys the shared instance if it is loaded.
     template <class W>
     void unload() {
@@ -69,7 +74,7 @@ public:
     // the main window when it is a child window.
     void present(Window* window);
 
-private:
+  private:
     void addType(const QMetaObject& type, Factory factory);
     Window* findType(const QMetaObject& type) const;
     Window* loadType(const QMetaObject& type);
@@ -80,6 +85,7 @@ private:
     AppContext ctx_;
     QPointer<QMdiArea> mdi_;
     QHash<const QMetaObject*, Factory> factories_;
+    QList<const QMetaObject*> order_;
     QHash<const QMetaObject*, QPointer<Window>> loaded_;
 };
 

@@ -1,6 +1,7 @@
 #include "shell/windows/Form1.h"
 
 #include "datasource/windows/Form6.h"
+#include "info/WebPages.h"
 #include "platform/Fonts.h"
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
@@ -73,6 +74,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("メインメニュー　　%1").arg(kProductVersion));
     setClientTwips(8835, 6630);
     setBackground(kScreen);
+    // The screen's own font, which the controls without a font of their own take.
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     // Value holders lie under the frame and are never seen.
     auto makeHolder = [this](const char* name, QRect geometry) {
@@ -99,7 +102,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     const QFont gothicBold = platform::namedFont(platform::kGothic, 9.75, true);
     const QFont pGothicBold = platform::namedFont(platform::kPGothic, 9.75, true);
     const QColor buttonFace(128, 255, 255);
-    Label1 = makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
+    Label1 =
+        makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
     Command3 = makeButton(Frame1, "Command3", QStringLiteral("Excel接続　==>　件数表示"),
                           twipsRect(2160, 240, 3015, 540), gothicBold, buttonFace);
     Label6 = makeLabel(Frame1, "Label6", QStringLiteral("Excelファイルパス"),
@@ -107,7 +111,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label7 = makeLabel(Frame1, "Label7", QString(), twipsRect(2160, 840, 5055, 375));
     Label7->setFont(gothicBold);
     setTextColour(Label7, kBlue);
-    Label14 = makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
+    Label14 =
+        makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
     Label15 = makeLabel(Frame1, "Label15", QString(), twipsRect(2160, 1320, 4335, 375));
     Label15->setFont(pGothicBold);
     setTextColour(Label15, kBlue);
@@ -125,22 +130,23 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label12->setWordWrap(true);
     setTextColour(Label12, QColor(255, 0, 0));
 
-    Label3 = makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
+    Label3 =
+        makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
     setTextColour(Label3, kGreenText);
     setBackColour(Label3, kGreenBack);
     // Carries the layout marker for the load; the 部分発行 button covers it.
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(5040, 5160, 1815, 255));
     setTextColour(Label4, kGreenText);
     setBackColour(Label4, kGreenBack);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
+    Label5 = makeLabel(this, "Label5", info::kMakerName, twipsRect(6720, 6360, 1815, 255));
     setBackColour(Label5, kGreenBack);
 
     const QFont bigButton = platform::namedFont(platform::kPGothic, 12, true);
     const QColor bigFace(192, 192, 255);
-    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"), twipsRect(240, 4920, 2655, 615),
-                          bigButton, bigFace);
-    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"), twipsRect(4800, 4920, 2535, 615),
-                          bigButton, bigFace);
+    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"),
+                          twipsRect(240, 4920, 2655, 615), bigButton, bigFace);
+    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"),
+                          twipsRect(4800, 4920, 2535, 615), bigButton, bigFace);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     // The printer connection type dialog and the two print job forms are not part of the program
@@ -203,11 +209,17 @@ void Form1::Form_Load() {
     Label15->setText(Texttb->text());
 }
 
-void Form1::Command3_Click() {
+template <class W>
+bool Form1::showWithWait() {
     WaitBracket wait(context().windows);
-    Window* counted = context().windows.show<datasource::Form6>();
+    const bool shown = context().windows.show<W>() != nullptr;
     wait.close();
-    if (!counted) Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+    return shown;
+}
+
+void Form1::Command3_Click() {
+    if (!showWithWait<datasource::Form6>())
+        Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

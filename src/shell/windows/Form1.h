@@ -14,7 +14,7 @@ namespace pellix::shell {
 // folder.
 class Form1 : public Window {
     Q_OBJECT
-public:
+  public:
     explicit Form1(AppContext& ctx);
 
     void Form_Load() override;
@@ -45,8 +45,13 @@ public:
     // How many times the settings recovery ran during the last load.
     int recoveries() const { return recoveries_; }
 
-private:
+  private:
     void recover();
+    // Shows the shared instance of a window whose load takes time between the wait window's show
+    // and close; false when the window did not open (its load failed and closed it). No wait
+    // window remains either way.
+    template <class W>
+    bool showWithWait();
     int recoveries_ = 0;
 };
 

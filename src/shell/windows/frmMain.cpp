@@ -1,10 +1,14 @@
 #include "shell/windows/frmMain.h"
 
+#include "info/windows/Form10.h"
+#include "info/windows/Form9.h"
+#include "info/windows/frmAbout.h"
 #include "platform/Regional.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "shell/windows/Form1.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
@@ -68,7 +72,7 @@ void frmMain::buildMenus() {
         m->setObjectName(QString::fromUtf8(name));
         return m;
     };
-    // An item runs its command; an item without one opens a window that is not part of the
+    // An item runs its command; an item without one would open a window that is not part of the
     // program yet, and stays disabled rather than doing nothing.
     auto item = [this](QMenu* m, const char* name, const QString& text,
                        std::function<void()> command) {
@@ -83,7 +87,7 @@ void frmMain::buildMenus() {
     const std::function<void()> notYet;
 
     QMenu* file = menu("mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
-    item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { close(); });
+    item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { mnuFileExit_Click(); });
 
     QMenu* set = menu("set", QStringLiteral("設定(&S)"));
     item(set, "set1", QStringLiteral("出力形式(&A)"),
@@ -104,12 +108,31 @@ void frmMain::buildMenus() {
     item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);    // Form9
-    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);      // frmAbout
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"),
+         [this] { ctx_.windows.show<info::Form9>(); });
+    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"),
+         [this] { ctx_.windows.show<info::Form10>(); });
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
+         [this] { ctx_.windows.show<info::frmAbout>(); });
 }
 
-void frmMain::MDIForm_Load() { ShowMainMenu(); }
+void frmMain::mnuFileExit_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Closing is never refused and nothing is asked or saved: the windows inside the main window
+    // and the separate windows it owns close with it, so that no window outlives the program's
+    // frame.
+    mdi_->closeAllSubWindows();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isWindow()) w->close();
+    event->accept();
+}
+
+void frmMain::MDIForm_Load() {
+    ShowMainMenu();
+}
 
 void frmMain::ShowMainMenu() {
     auto* menu = new Form1(ctx_);

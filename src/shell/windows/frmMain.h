@@ -14,14 +14,14 @@ struct AppContext;
 // themselves current.
 class StatusBarPanels : public QObject {
     Q_OBJECT
-public:
+  public:
     StatusBarPanels(QMainWindow* window);
     QLabel* text = nullptr;
     QLabel* date = nullptr;
     QLabel* time = nullptr;
     void refresh();
 
-private:
+  private:
     QTimer* timer_ = nullptr;
 };
 
@@ -29,17 +29,22 @@ private:
 // status bar.
 class frmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit frmMain(AppContext& ctx);
 
     void MDIForm_Load();
+    // "終了(&X)": closes the main window with every window in it.
+    void mnuFileExit_Click();
     // Opens a new main menu screen (not the shared one) inside the main window.
     void ShowMainMenu();
 
     QMdiArea* mdiArea() const { return mdi_; }
     StatusBarPanels* sbStatusBar = nullptr;
 
-private:
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
     void buildMenus();
     AppContext& ctx_;
     QMdiArea* mdi_ = nullptr;
