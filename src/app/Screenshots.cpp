@@ -136,7 +136,7 @@ namespace {
 void settle() {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 200) {
+    while (clock.elapsed() < 100) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(5);
     }
