@@ -9,7 +9,7 @@ namespace pellix::platform {
 
 // The system's file-open dialog.
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     // Lets the user pick one existing file, with no file-type filter and the system's default
     // title; the chosen file's full path, or nullopt when the user cancels.

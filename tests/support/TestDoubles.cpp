@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace pellix::test {
 
@@ -39,7 +42,9 @@ TempConfigHome::~TempConfigHome() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempConfigHome::settingsDir() const { return dir_.path() + QStringLiteral("/qrv_ini4"); }
+QString TempConfigHome::settingsDir() const {
+    return dir_.path() + QStringLiteral("/qrv_ini4");
+}
 
 void TempConfigHome::installDefaults(const QStringList& names) {
     QDir().mkpath(settingsDir());
@@ -65,12 +70,35 @@ QByteArray TempConfigHome::readFile(const QString& name) const {
     return f.readAll();
 }
 
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+FileSizeLimit::FileSizeLimit(qint64 bytes) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
+    savedLimit_ = limit.rlim_cur;
+    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (!active_) std::signal(SIGXFSZ, savedHandler_);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    if (!active_) return;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(savedLimit_);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, savedHandler_);
+}
+
+QByteArray crlf(const char* text) {
+    return QByteArray(text).replace("\n", "\r\n");
+}
 
 QString testData(const QString& name) {
     return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
 }
 
-QString defaultsDir() { return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR); }
+QString defaultsDir() {
+    return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR);
+}
 
 }  // namespace pellix::test

@@ -24,20 +24,20 @@ struct ShownMessage {
 // Records message boxes instead of showing them; every box is "dismissed" at once. An optional
 // hook runs while the box would be up (to check what is on screen at that moment).
 class RecordingMessageBoxes final : public platform::MessageBoxes {
-public:
+  public:
     void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> whileShown;
 };
 
 class FakeOsVersion final : public platform::OsVersion {
-public:
+  public:
     platform::OsVersionInfo query() const override { return info; }
     platform::OsVersionInfo info{6, 1, 0, 2};
 };
 
 class RecordingUrlOpener final : public platform::UrlOpener {
-public:
+  public:
     bool open(const QUrl& url) override {
         opened << url;
         return true;
@@ -49,34 +49,51 @@ public:
 // nullopt for a cancel). An opening with no answer left, or answers left over when the double
 // goes away, fails the test.
 class ScriptedFileDialogs final : public platform::FileDialogs {
-public:
+  public:
     ~ScriptedFileDialogs() override;
     std::optional<QString> openFile(QWidget* owner) override;
     void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
 
     int opened = 0;
 
-private:
+  private:
     QList<std::optional<QString>> answers_;
 };
 
 // A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
 // as the object lives. The settings folder itself is not created.
 class TempConfigHome {
-public:
+  public:
     TempConfigHome();
     ~TempConfigHome();
-    QString settingsDir() const;   // .../qrv_ini4
+    QString settingsDir() const;  // .../qrv_ini4
     // Creates the settings folder and copies the named default files from the build's defaults.
     void installDefaults(const QStringList& names = {});
     // Writes raw bytes into a file of the settings folder (the folder is created).
     void writeFile(const QString& name, const QByteArray& bytes);
     QByteArray readFile(const QString& name) const;
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray saved_;
     bool hadValue_ = false;
+};
+
+// Makes writing fail for as long as the object lives: the process may write no file beyond
+// `bytes` bytes (the file size limit, which binds root too), and a write past it fails with an
+// error instead of ending the process. Only this process is affected.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }  // false when the limit could not be set
+
+  private:
+    bool active_ = false;
+    unsigned long long savedLimit_ = 0;
+    void (*savedHandler_)(int) = nullptr;
 };
 
 // Text with LF line ends turned into the CR LF the settings files use.

@@ -6,12 +6,12 @@
 namespace pellix::platform {
 
 class QtMessageBoxes final : public MessageBoxes {
-public:
+  public:
     void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
 };
 
 class QtFileDialogs final : public FileDialogs {
-public:
+  public:
     std::optional<QString> openFile(QWidget* owner) override;
 };
 

@@ -44,6 +44,8 @@ void setBackColour(QWidget* w, const QColor& c) {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    // Labels show paths, sheet names and messages as they are, never as markup.
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
@@ -183,8 +185,13 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
 
 void Form1::recover() {
     ++recoveries_;
-    recoverSettings(context().services.defaultsDir);
-    Label12->setText(kRecoveryMessage);
+    showMessage(recoverSettings(context().services.defaultsDir).message());
+}
+
+void Form1::showMessage(const QString& text) {
+    Label12->setText(text);
+    // The label holds two lines; a longer message is read whole from its tool tip.
+    Label12->setToolTip(text);
 }
 
 void Form1::Form_Load() {
@@ -246,7 +253,7 @@ bool Form1::showWithWait() {
 
 void Form1::Command3_Click() {
     if (!showWithWait<datasource::Form6>())
-        Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+        showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

@@ -52,6 +52,8 @@ class Form1 : public Window {
     // window remains either way.
     template <class W>
     bool showWithWait();
+    // Shows a message in Label12.
+    void showMessage(const QString& text);
     int recoveries_ = 0;
 };
 
