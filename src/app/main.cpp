@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     pellix::app::applyProgramLook();
     pellix::app::AppServices services;
-    pellix::shell::WindowRegistry windows(services.services());
+    pellix::shell::WindowRegistry windows(services.services(), services.printerChoice(),
+                                          services.run());
     pellix::app::registerWindows(windows);
 
     pellix::shell::frmMain main(windows.context());

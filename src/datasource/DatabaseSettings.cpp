@@ -4,16 +4,17 @@
 
 namespace pellix::datasource {
 
-Status DatabaseSettings::read(DatabaseSettings& out) {
+Result DatabaseSettings::read(DatabaseSettings& out) {
     out = {};
     QStringList values;
-    const settings::Status s = settings::readValueRecord(
-        settings::filePath(settings::kDatabaseFile), settings::kDatabaseFields, values);
-    if (!s) return Status::failure(ErrorKind::Settings, s.message);
+    if (Result s = settings::readValueRecord(settings::filePath(settings::kDatabaseFile),
+                                             settings::kDatabaseFields, values);
+        !s)
+        return s;
     out.db = values.value(0);
     out.table = values.value(1);
     out.kensaku = values.value(2);
-    return Status::success();
+    return Result::success();
 }
 
 }  // namespace pellix::datasource

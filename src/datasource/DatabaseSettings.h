@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@ struct DatabaseSettings {
 
     // Reads the value record of the database settings file in the settings folder (two records
     // of three values, read one value after the other). A file with its header only fails.
-    static Status read(DatabaseSettings& out);
+    static Result read(DatabaseSettings& out);
 };
 
 }  // namespace pellix::datasource

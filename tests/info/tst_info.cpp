@@ -1,5 +1,6 @@
 // The version, online help, online support and Excel sample windows: what they show, where they
 // open, and the pages their buttons open.
+#include "app/Windows.h"
 #include "info/SampleSheet.h"
 #include "info/windows/Form10.h"
 #include "info/windows/Form12.h"
@@ -10,7 +11,6 @@
 #include "platform/Services.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "support/TestServices.h"
-#include "support/TestWindows.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -61,7 +61,12 @@ struct Windows {
     test::TestServices doubles;
     FailingUrlOpener failing;
     platform::Services services;
-    std::unique_ptr<shell::WindowRegistry> registry = test::programWindows(services);
+    std::unique_ptr<shell::WindowRegistry> registry = [this] {
+        auto r =
+            std::make_unique<shell::WindowRegistry>(services, doubles.printerChoice, doubles.run);
+        app::registerWindows(*r);
+        return r;
+    }();
     QMainWindow main;
     QMdiArea* mdi = new QMdiArea;
 };

@@ -53,7 +53,7 @@ void tst_menu_screen::init() {
     home_->installDefaults();
     services_ = std::make_unique<test::TestServices>();
     services_->osVersion.info = {5, 1, 2600, 2};
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
     form_ = std::make_unique<shell::Form1>(windows_->context());
     form_->Form_Load();
     form_->show();

@@ -73,7 +73,7 @@ int tst_screenshots::run(QString& report, QTemporaryDir& folder, bool withUndraw
     test::TempConfigHome home;
     home.installDefaults();
     test::TestServices services;
-    auto windows = test::programWindows(services.services);
+    auto windows = test::programWindows(services);
     if (withUndrawable) windows->add<UndrawableText>();
     shell::frmMain main(windows->context());
     main.MDIForm_Load();
@@ -93,7 +93,7 @@ void tst_screenshots::everyWindow() {
     QVERIFY2(!report.contains(QLatin1String("FAIL")), qPrintable(report));
 
     test::TestServices services;
-    const auto windows = test::programWindows(services.services);
+    const auto windows = test::programWindows(services);
     QStringList expected{QStringLiteral("frmMain")};
     for (const QMetaObject* type : windows->added())
         expected << QString::fromLatin1(type->className()).section(QStringLiteral("::"), -1);

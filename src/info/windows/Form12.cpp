@@ -13,11 +13,9 @@ Form12::Form12(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     setWindowTitle(QStringLiteral("Excelファイルサンプル"));
     setFont(platform::namedFont(platform::kPGothic, 9));
 
-    Label1 = new QLabel(QStringLiteral("Excelデータファイル作成　サンプル"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
+    Label1 = shell::makeLabel(this, "Label1", QStringLiteral("Excelデータファイル作成　サンプル"),
+                              shell::twipsRect(240, 120, 7800, 375));
     Label1->setFont(platform::namedFont(platform::kPGothic, 12, true));
-    Label1->setGeometry(shell::twipsRect(240, 120, 7800, 375));
 
     // The picture keeps its size in pixels; the frame around it is one pixel wide.
     Picture1 = new QLabel(this);

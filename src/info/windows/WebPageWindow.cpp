@@ -17,16 +17,10 @@ WebPageWindow::WebPageWindow(shell::AppContext& ctx, const QString& caption, con
     setFont(platform::namedFont(platform::kPGothic, 9));
     leavePositionToSystem();
 
-    Label1 = new QLabel(notice, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setGeometry(shell::twipsRect(120, 120, 4440, 255));
-
-    Label2 = new QLabel(pageAddress(page).toString(), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setTextFormat(Qt::PlainText);
+    Label1 = shell::makeLabel(this, "Label1", notice, shell::twipsRect(120, 120, 4440, 255));
+    Label2 = shell::makeLabel(this, "Label2", pageAddress(page).toString(),
+                              shell::twipsRect(120, 465, 4440, 255));
     Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Label2->setGeometry(shell::twipsRect(120, 465, 4440, 255));
     QPalette blue = Label2->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 192));
     Label2->setPalette(blue);

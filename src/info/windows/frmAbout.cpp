@@ -15,23 +15,13 @@ namespace pellix::info {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    l->setGeometry(geometry);
-    return l;
-}
+using shell::makeLabel;
 
 QFrame* makeLine(QWidget* parent, const char* name, const QColor& colour, QRect geometry) {
     auto* line = new QFrame(parent);
     line->setObjectName(QString::fromLatin1(name));
     line->setGeometry(geometry);
-    line->setAutoFillBackground(true);
-    QPalette p = line->palette();
-    p.setColor(QPalette::Window, colour);
-    line->setPalette(p);
+    shell::setBackground(line, colour);
     return line;
 }
 

@@ -4,24 +4,43 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
+
 namespace pellix::platform {
 struct Services;
+}
+namespace pellix::printer::PrinterSetup {
+struct SavedPrinterChoice;
+}
+namespace pellix::printing {
+struct RunControl;
 }
 
 namespace pellix::shell {
 
 class WindowRegistry;
 
-// What every window is given: the platform services and the registry of shared windows.
+// What every window is given: the platform services, the registry of shared windows, and the
+// state that outlives one call, which the composition root builds like the services: the saved
+// printer choice and the control of the print run's labels.
 struct AppContext {
     platform::Services& services;
     WindowRegistry& windows;
+    printer::PrinterSetup::SavedPrinterChoice& printerChoice;
+    printing::RunControl& run;
 };
 
 // Window geometry is given in twips (1440 to the inch): 15 twips to the pixel at 96 dpi, scaled
 // by the screen's logical dpi.
 int twips(int t);
 QRect twipsRect(int left, int top, int width, int height);
+
+// A label of a window, named as in the form, its text shown as plain text and starting at the
+// top left as a form's label draws it.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry);
+
+// Background colour of a window's client area or of a control.
+void setBackground(QWidget* widget, const QColor& colour);
 
 // Base of every window of the program. The registry creates it, runs its Form_Load, and shows
 // it: inside the main window (Kind::Child) or as a window of its own (Kind::Separate). Closing
@@ -56,9 +75,6 @@ class Window : public QWidget {
     // its position to the window system.
     void leavePositionToSystem() { systemPosition_ = true; }
     bool positionLeftToSystem() const { return systemPosition_; }
-
-    // Background colour of the client area.
-    void setBackground(const QColor& colour);
 
     // Brings a shown window to the front.
     void raiseWindow();

@@ -47,11 +47,6 @@ class Form1 : public Window {
 
   private:
     void recover();
-    // Shows the shared instance of a window whose load takes time between the wait window's show
-    // and close; false when the window did not open (its load failed and closed it). No wait
-    // window remains either way.
-    template <class W>
-    bool showWithWait();
     // Shows a message in Label12.
     void showMessage(const QString& text);
     int recoveries_ = 0;
