@@ -1,6 +1,8 @@
 #include "app/Windows.h"
 
 #include "datasource/windows/Form6.h"
+#include "datasource/windows/setOracle.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
@@ -14,7 +16,9 @@ void registerWindows(shell::WindowRegistry& windows) {
     windows.add<shell::Form1>();
     windows.add<shell::Form8>();
     windows.add<datasource::Form6>();
+    windows.add<datasource::setOracle>();
     windows.add<printer::Form3>();
+    windows.add<printer::Form13>();
     windows.add<printing::F_CustInput>();
     windows.add<printing::frmprinting>();
 }

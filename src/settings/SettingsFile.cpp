@@ -34,7 +34,7 @@ QStringList outputHeader() {
 }
 
 QStringList positionHeader() {
-    QStringList h{QStringLiteral("DB1"), QStringLiteral("DB2"), QStringLiteral("SIZE1"),
+    QStringList h{QStringLiteral("DB1"),   QStringLiteral("DB2"),   QStringLiteral("SIZE1"),
                   QStringLiteral("SIZE2"), QStringLiteral("SIZE3"), QStringLiteral("D1")};
     for (int i = 2; i <= 90; ++i) h << QString::number(i);
     h << QStringLiteral("NA") << QStringLiteral("YU") << QStringLiteral("JYU")
@@ -141,7 +141,8 @@ bool SequentialReader::readValue(QString& value) {
         const qsizetype start = pos_;
         while (pos_ < n && !isEnd(text_[pos_])) ++pos_;
         value = text_.mid(start, pos_ - start);
-        while (!value.isEmpty() && (value.back() == QLatin1Char(' ') || value.back() == QLatin1Char('\t')))
+        while (!value.isEmpty() &&
+               (value.back() == QLatin1Char(' ') || value.back() == QLatin1Char('\t')))
             value.chop(1);
     }
     if (pos_ < n) {
@@ -238,10 +239,17 @@ Status queryTable(const QString& folder, const QString& query, TableRow& row) {
     if (lines.size() < 2 || lines[1].trimmed().isEmpty())
         return Status::failure(QStringLiteral("設定ファイル %1 に値の行がありません。").arg(path));
     TableRow all{lineValues(lines[0]), lineValues(lines[1])};
+    // Readers take every column of the row as its value; a row cut short would hand them empty
+    // texts in place of the values that are missing.
+    if (all.values.size() < all.columns.size())
+        return Status::failure(
+            QStringLiteral("設定ファイル %1 の値の行が途中で切れています。(%2項目のうち%3項目)")
+                .arg(path)
+                .arg(all.columns.size())
+                .arg(all.values.size()));
     const QString list = m.captured(1).trimmed();
     if (list == QLatin1String("*")) {
         row = all;
-        while (row.values.size() < row.columns.size()) row.values << QString();
         return Status::success();
     }
     for (const QString& raw : list.split(QLatin1Char(','))) {

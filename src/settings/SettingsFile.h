@@ -58,7 +58,7 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
 // double quotes runs to the closing quote (a doubled quote stands for one quote), blanks before
 // a value are skipped, and reading past the end fails.
 class SequentialReader {
-public:
+  public:
     // Opens and reads the whole file; false when it cannot be opened or decoded.
     bool open(const QString& path);
     // Reads values from a text already in memory.
@@ -71,7 +71,7 @@ public:
     bool read(int n, QStringList& values);
     void close();
 
-private:
+  private:
     bool readValue(QString& value);
     QString text_;
     qsizetype pos_ = 0;
@@ -91,8 +91,9 @@ struct TableRow {
 };
 
 // Answers a query of the form "Select * From <file>" or "Select A,B From <file>" over a file of
-// the given folder. Fails with a message when the file is missing, has no value row, or lacks a
-// named column.
+// the given folder. Fails with a message that names the file when the file is missing or
+// unreadable, has no value row or a value row with fewer values than the header has names, or
+// lacks a named column.
 Status queryTable(const QString& folder, const QString& query, TableRow& row);
 
 }  // namespace pellix::settings

@@ -2,6 +2,8 @@
 // disabled or does what it offers: it opens its window, or (the two entries that open none)
 // closes the main window or keeps its check mark.
 #include "datasource/windows/Form6.h"
+#include "datasource/windows/setOracle.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/Window.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -31,6 +33,8 @@ namespace {
 // does not have must be disabled, and one listed here must not be.
 const QHash<QString, const QMetaObject*> kOpens = {
     {QStringLiteral("set1"), &printer::Form3::staticMetaObject},
+    {QStringLiteral("set2"), &datasource::setOracle::staticMetaObject},
+    {QStringLiteral("印刷位置調整"), &printer::Form13::staticMetaObject},
     {QStringLiteral("main1"), &shell::Form1::staticMetaObject},
     {QStringLiteral("Command3"), &datasource::Form6::staticMetaObject},
 };
@@ -88,8 +92,9 @@ class tst_menus : public QObject {
 };
 
 void tst_menus::checkOpens(const QString& name, const std::function<void()>& command) {
-    QVERIFY2(kOpens.contains(name),
-             qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
+    QVERIFY2(
+        kOpens.contains(name),
+        qPrintable(QStringLiteral("%1 is enabled but opens no window of the program").arg(name)));
     const QSet<shell::Window*> before = shownWindows();
     command();
     const QSet<shell::Window*> opened = shownWindows() - before;

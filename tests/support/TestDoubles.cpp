@@ -17,8 +17,11 @@ ScriptedFileDialogs::~ScriptedFileDialogs() {
                      __LINE__);
 }
 
-std::optional<QString> ScriptedFileDialogs::openFile(QWidget*) {
+std::optional<QString> ScriptedFileDialogs::openFile(QWidget*, const QString& startPath,
+                                                     const QStringList& nameFilters) {
     ++opened;
+    lastStartPath = startPath;
+    lastNameFilters = nameFilters;
     if (answers_.isEmpty()) {
         QTest::qFail("the file-open dialog opened without a scripted answer", __FILE__, __LINE__);
         return std::nullopt;
@@ -39,7 +42,9 @@ TempConfigHome::~TempConfigHome() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempConfigHome::settingsDir() const { return dir_.path() + QStringLiteral("/qrv_ini4"); }
+QString TempConfigHome::settingsDir() const {
+    return dir_.path() + QStringLiteral("/qrv_ini4");
+}
 
 void TempConfigHome::installDefaults(const QStringList& names) {
     QDir().mkpath(settingsDir());
@@ -65,12 +70,16 @@ QByteArray TempConfigHome::readFile(const QString& name) const {
     return f.readAll();
 }
 
-QByteArray crlf(const char* text) { return QByteArray(text).replace("\n", "\r\n"); }
+QByteArray crlf(const char* text) {
+    return QByteArray(text).replace("\n", "\r\n");
+}
 
 QString testData(const QString& name) {
     return QStringLiteral(PELLIX_TEST_DATA) + QLatin1Char('/') + name;
 }
 
-QString defaultsDir() { return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR); }
+QString defaultsDir() {
+    return QStringLiteral(PELLIX_DEFAULTS_BUILD_DIR);
+}
 
 }  // namespace pellix::test

@@ -24,20 +24,20 @@ struct ShownMessage {
 // Records message boxes instead of showing them; every box is "dismissed" at once. An optional
 // hook runs while the box would be up (to check what is on screen at that moment).
 class RecordingMessageBoxes final : public platform::MessageBoxes {
-public:
+  public:
     void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
     QList<ShownMessage> shown;
     std::function<void(const ShownMessage&)> whileShown;
 };
 
 class FakeOsVersion final : public platform::OsVersion {
-public:
+  public:
     platform::OsVersionInfo query() const override { return info; }
     platform::OsVersionInfo info{6, 1, 0, 2};
 };
 
 class RecordingUrlOpener final : public platform::UrlOpener {
-public:
+  public:
     bool open(const QUrl& url) override {
         opened << url;
         return true;
@@ -46,34 +46,37 @@ public:
 };
 
 // The file-open dialog as the test scripts it: each opening takes the next answer (a path, or
-// nullopt for a cancel). An opening with no answer left, or answers left over when the double
-// goes away, fails the test.
+// nullopt for a cancel) and records what it was opened with. An opening with no answer left, or
+// answers left over when the double goes away, fails the test.
 class ScriptedFileDialogs final : public platform::FileDialogs {
-public:
+  public:
     ~ScriptedFileDialogs() override;
-    std::optional<QString> openFile(QWidget* owner) override;
+    std::optional<QString> openFile(QWidget* owner, const QString& startPath,
+                                    const QStringList& nameFilters) override;
     void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
 
     int opened = 0;
+    QString lastStartPath;
+    QStringList lastNameFilters;
 
-private:
+  private:
     QList<std::optional<QString>> answers_;
 };
 
 // A settings folder of a test's own: XDG_CONFIG_HOME points into a temporary folder for as long
 // as the object lives. The settings folder itself is not created.
 class TempConfigHome {
-public:
+  public:
     TempConfigHome();
     ~TempConfigHome();
-    QString settingsDir() const;   // .../qrv_ini4
+    QString settingsDir() const;  // .../qrv_ini4
     // Creates the settings folder and copies the named default files from the build's defaults.
     void installDefaults(const QStringList& names = {});
     // Writes raw bytes into a file of the settings folder (the folder is created).
     void writeFile(const QString& name, const QByteArray& bytes);
     QByteArray readFile(const QString& name) const;
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray saved_;
     bool hadValue_ = false;

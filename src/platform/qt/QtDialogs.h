@@ -6,13 +6,14 @@
 namespace pellix::platform {
 
 class QtMessageBoxes final : public MessageBoxes {
-public:
+  public:
     void show(QWidget* owner, const QString& prompt, const QString& title, Icon icon) override;
 };
 
 class QtFileDialogs final : public FileDialogs {
-public:
-    std::optional<QString> openFile(QWidget* owner) override;
+  public:
+    std::optional<QString> openFile(QWidget* owner, const QString& startPath,
+                                    const QStringList& nameFilters) override;
 };
 
 }  // namespace pellix::platform

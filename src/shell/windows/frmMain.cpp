@@ -1,6 +1,8 @@
 #include "shell/windows/frmMain.h"
 
+#include "datasource/windows/setOracle.h"
 #include "platform/Regional.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "shell/windows/Form1.h"
@@ -88,8 +90,10 @@ void frmMain::buildMenus() {
     QMenu* set = menu("set", QStringLiteral("設定(&S)"));
     item(set, "set1", QStringLiteral("出力形式(&A)"),
          [this] { ctx_.windows.show<printer::Form3>(); });
-    item(set, "set2", QStringLiteral("データベース(&B)"), notYet);          // setOracle
-    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), notYet);  // Form13
+    item(set, "set2", QStringLiteral("データベース(&B)"),
+         [this] { ctx_.windows.show<datasource::setOracle>(); });
+    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"),
+         [this] { ctx_.windows.show<printer::Form13>(); });
 
     QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
     item(print, "通常印刷", QStringLiteral("通常印刷"), notYet);  // F_CustInput
@@ -104,12 +108,14 @@ void frmMain::buildMenus() {
     item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);    // Form9
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);     // Form9
     item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);      // frmAbout
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);       // frmAbout
 }
 
-void frmMain::MDIForm_Load() { ShowMainMenu(); }
+void frmMain::MDIForm_Load() {
+    ShowMainMenu();
+}
 
 void frmMain::ShowMainMenu() {
     auto* menu = new Form1(ctx_);
