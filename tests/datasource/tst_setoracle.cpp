@@ -96,7 +96,7 @@ void tst_setoracle::loadsStoredValues() {
     QCOMPARE(w->Text5->toPlainText(), stored[2]);
     QCOMPARE(w->findChild<QPlainTextEdit*>("Text5"), w->Text5);
     // The query box holds two lines; the path and sheet boxes one.
-    QVERIFY(w->Text5->height() >= 2 * w->Text5->fontMetrics().lineSpacing());
+    QVERIFY(w->Text5->viewport()->height() >= 2 * w->Text5->fontMetrics().lineSpacing());
     QVERIFY(w->Text5->height() > w->Text1->height());
     QCOMPARE(w->findChild<QPushButton*>("Command3")->text(), QStringLiteral("参照"));
     QCOMPARE(w->findChild<QPushButton*>("Command2")->text(),

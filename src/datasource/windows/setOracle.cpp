@@ -54,6 +54,8 @@ QWidget* mainWindow(shell::AppContext& ctx) {
 setOracle::setOracle(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("データベース設定 Excel"));
     setClientTwips(8805, 5865);
+    // The face and size the twips layout is measured for.
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("データベース接続  (Excel バージョン)設定"),
                        twipsRect(240, 120, 6000, 375));
@@ -95,8 +97,9 @@ setOracle::setOracle(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
         makeLabel(Frame1, "Label7", QStringLiteral("SQL構文"), twipsRect(120, 1360, 1500, 255));
     Text5 = new QPlainTextEdit(Frame1);
     Text5->setObjectName(QStringLiteral("Text5"));
-    Text5->setGeometry(twipsRect(1680, 1320, 6540, 600));
+    Text5->setGeometry(twipsRect(1680, 1320, 6540, 660));
     Text5->setTabChangesFocus(true);
+    Text5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     // Notes below the rows.
     Label8 = makeLabel(Frame1, "Label8",

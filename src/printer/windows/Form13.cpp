@@ -43,6 +43,7 @@ QSlider* makeSlider(QWidget* parent, const char* name, QRect geometry) {
     return s;
 }
 
+// The value labels are 600 twips wide, so that "-20" shows whole in the bold face.
 QLabel* makeValueLabel(QWidget* parent, const char* name, QRect geometry) {
     QLabel* l = makeLabel(parent, name, QString(), geometry);
     l->setFont(platform::namedFont(platform::kPGothic, 12, true));
@@ -70,6 +71,8 @@ Form13::Form13(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     // The window is 7900 by 4700 twips with its frame.
     setClientTwips(7810, 4325);
     setBackground(kLightPeach);
+    // The face and size the twips layout is measured for.
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     Label1 =
         makeLabel(this, "Label1", QStringLiteral("印刷位置調整"), twipsRect(3360, 120, 1935, 375));
@@ -80,21 +83,21 @@ Form13::Form13(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     Label12 = makeLabel(this, "Label12", QStringLiteral("左"), twipsRect(1560, 960, 255, 255));
     Label5 = makeLabel(this, "Label5", QStringLiteral("0"), twipsRect(4080, 1080, 255, 255));
     Label11 = makeLabel(this, "Label11", QStringLiteral("右"), twipsRect(6480, 960, 255, 255));
-    Label14 = makeValueLabel(this, "Label14", twipsRect(6840, 600, 375, 375));
+    Label14 = makeValueLabel(this, "Label14", twipsRect(6840, 600, 600, 375));
 
     Label2 = makeLabel(this, "Label2", kVerticalRow, twipsRect(240, 1680, 1215, 255));
     Slider2 = makeSlider(this, "Slider2", twipsRect(1560, 1620, 5175, 255));
     Label9 = makeLabel(this, "Label9", QStringLiteral("上"), twipsRect(1560, 1920, 255, 255));
     Label6 = makeLabel(this, "Label6", QStringLiteral("0"), twipsRect(4080, 1980, 255, 255));
     Label8 = makeLabel(this, "Label8", QStringLiteral("下"), twipsRect(6480, 1920, 255, 255));
-    Label15 = makeValueLabel(this, "Label15", twipsRect(6840, 1560, 375, 375));
+    Label15 = makeValueLabel(this, "Label15", twipsRect(6840, 1560, 600, 375));
 
     Label4 = makeLabel(this, "Label4", kFontSizeRow, twipsRect(240, 2520, 1095, 255));
     Slider3 = makeSlider(this, "Slider3", twipsRect(1560, 2520, 5175, 255));
     Label13 = makeLabel(this, "Label13", QStringLiteral("小"), twipsRect(1560, 2880, 255, 255));
     Label7 = makeLabel(this, "Label7", QStringLiteral("0"), twipsRect(4080, 2880, 255, 255));
     Label10 = makeLabel(this, "Label10", QStringLiteral("大"), twipsRect(6480, 2880, 255, 255));
-    Label16 = makeValueLabel(this, "Label16", twipsRect(6840, 2520, 375, 375));
+    Label16 = makeValueLabel(this, "Label16", twipsRect(6840, 2520, 600, 375));
 
     Command1 = new QPushButton(QStringLiteral("保存設定"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
