@@ -8,12 +8,12 @@ namespace pellix::app {
 
 // The real platform services of the running program, owned in one place.
 class AppServices {
-public:
+  public:
     AppServices();
     ~AppServices();
     platform::Services& services() { return services_; }
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     platform::Services services_;

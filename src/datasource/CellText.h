@@ -18,7 +18,7 @@ bool wholeInteger(double value, qint64& out);
 // non-existent 1900-02-29, beyond the year 9999).
 QString dateText(double serial, bool mode1904);
 
-// The texts of a Boolean cell, as the grid of the original data source showed them.
+// The texts of a Boolean cell, as query results, the preview grid and the labels show them.
 inline const QString kTrueText = QStringLiteral("TRUE");
 inline const QString kFalseText = QStringLiteral("FALSE");
 

@@ -18,10 +18,11 @@
 // cells as Excel shows them ("#DIV/0!"); text unchanged. A row whose cells are all empty is not a
 // record.
 //
-// A workbook path that cannot be opened (no such file, a folder, no permission to read) fails
-// with the description "ODBC ドライバは要求されたプロパティをサポートしていません。": the
-// partial print job form recognises exactly that text and tells the user that the path of the
-// database or of the file to read is invalid, which is what went wrong.
+// A workbook path that cannot be opened or read (empty, no such file, a folder, something other
+// than a regular file, no permission to read, a read error) fails with the kind
+// ErrorKind::PathUnusable, and no other failure has that kind: the partial print job form
+// recognises the case by that kind and tells the user that the path of the database or of the
+// file to read is invalid. The description names the path and the reason.
 
 #include "datasource/Status.h"
 

@@ -7,7 +7,8 @@ namespace pellix::datasource {
 // What went wrong, for callers that act on the kind of failure; the description is for the user.
 enum class ErrorKind {
     None,
-    PathUnusable,   // the workbook path cannot be opened (missing, unreadable, a folder)
+    PathUnusable,   // the workbook path cannot be opened or read (missing, a folder, no
+                    // permission, not a regular file, a read error); nothing else has this kind
     NotWorkbook,    // not an Excel 97-2003 workbook at all
     OldFormat,      // a workbook of Excel 95 or older
     Protected,      // a password-protected (encrypted) workbook

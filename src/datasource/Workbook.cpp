@@ -12,9 +12,14 @@
 #include <QHash>
 #include <QStringView>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pellix::datasource {
 
@@ -319,6 +324,64 @@ struct GRef {
     }
 };
 
+// A file descriptor closed on scope exit.
+struct FileHandle {
+    int fd = -1;
+    ~FileHandle() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Stands for a path that names something other than a file or a folder (a device, a FIFO, a
+// socket); no errno value means that.
+constexpr int kNotRegular = -1;
+
+// Where a path failed: looking it up, opening the file, or reading it.
+enum class PathStep { Find, Open, Read };
+
+// A workbook path that cannot be opened or read, with the reason in the user's words.
+Status unusablePath(const QString& path, int error, PathStep step = PathStep::Open) {
+    QString description;
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            description = QStringLiteral("ブック「%1」を開けません。ファイルが見つかりません。");
+            break;
+        case EISDIR:
+            description =
+                QStringLiteral("ブック「%1」を開けません。ファイルではなくフォルダーです。");
+            break;
+        case EACCES:
+        case EPERM:
+            if (step == PathStep::Find)
+                description =
+                    QStringLiteral("ブック「%1」を開けません。フォルダーに入る権限がありません。");
+            else
+                description =
+                    QStringLiteral("ブック「%1」を開けません。ファイルを読む権限がありません。");
+            break;
+        case kNotRegular:
+            description =
+                QStringLiteral("ブック「%1」を開けません。通常のファイルではありません。");
+            break;
+        case ENAMETOOLONG:
+            description = QStringLiteral("ブック「%1」を開けません。パスが長すぎます。");
+            break;
+        case ELOOP:
+            description =
+                QStringLiteral("ブック「%1」を開けません。シンボリックリンクの参照が多すぎます。");
+            break;
+        default:
+            description = step == PathStep::Read
+                              ? QStringLiteral("ブック「%1」を読み込めません（%2）。")
+                              : QStringLiteral("ブック「%1」を開けません（%2）。");
+            return Status::failure(
+                ErrorKind::PathUnusable,
+                description.arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    return Status::failure(ErrorKind::PathUnusable, description.arg(path));
+}
+
 }  // namespace
 
 Workbook::Workbook() = default;
@@ -352,20 +415,48 @@ Status Workbook::corrupt() const {
 }
 
 Status Workbook::openFile(const QString& path) {
-    QFile f(path);
-    const QFileInfo info(path);
-    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
-        return Status::failure(
-            ErrorKind::PathUnusable,
-            QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。"));
-    if (f.size() > kMaxFileBytes)
+    if (path.isEmpty())
+        return Status::failure(ErrorKind::PathUnusable,
+                               QStringLiteral("ブックのパスが設定されていません。"));
+    // A name with a NUL in it names no file; the system would see only the part before it.
+    if (path.contains(QChar(0))) return unusablePath(path, ENOENT);
+    const QByteArray name = QFile::encodeName(path);
+
+    // Only a regular file is opened: opening a FIFO would wait for a writer, and a device may
+    // act on being opened.
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) return unusablePath(path, errno, PathStep::Find);
+    if (!S_ISREG(st.st_mode)) return unusablePath(path, S_ISDIR(st.st_mode) ? EISDIR : kNotRegular);
+    const FileHandle file{::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    if (file.fd < 0) return unusablePath(path, errno);
+    // The path may have been replaced between the two looks.
+    if (::fstat(file.fd, &st) != 0) return unusablePath(path, errno);
+    if (!S_ISREG(st.st_mode)) return unusablePath(path, S_ISDIR(st.st_mode) ? EISDIR : kNotRegular);
+
+    const QString shortName = QFileInfo(path).fileName();
+    const auto tooBig = [&] {
         return Status::failure(
             ErrorKind::NotWorkbook,
             QStringLiteral("「%1」は大きすぎるため、Excel 97-2003 形式のブックとして読めません。")
-                .arg(info.fileName()));
-    const QByteArray bytes = f.readAll();
-    f.close();
-    return openBytes(bytes, info.fileName());
+                .arg(shortName));
+    };
+    if (st.st_size > kMaxFileBytes) return tooBig();
+    // The file is read to its end, whatever size it had when it was looked at.
+    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > kMaxFileBytes) return tooBig();
+            bytes.resize(std::min<qsizetype>(got * 2, kMaxFileBytes + 1));
+        }
+        const ssize_t n = ::read(file.fd, bytes.data() + got, std::size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return unusablePath(path, errno, PathStep::Read);
+        if (n == 0) break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return openBytes(bytes, shortName);
 }
 
 Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {

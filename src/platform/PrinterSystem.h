@@ -15,6 +15,14 @@ namespace pellix::platform {
 // Paper size code of a page whose width and height are set on their own.
 inline constexpr int kUserDefinedPaper = 256;
 
+// Whether a paper width or length fits the device-mode record, which carries it in tenths of a
+// millimetre in a 16-bit field: 0.1 to 3276.7 mm.
+inline bool paperLengthFits(double mm) {
+    // Lengths come and go through twips; a rounding error is no length of its own.
+    constexpr double kSlack = 1e-6;
+    return mm >= 0.1 - kSlack && mm <= 3276.7 + kSlack;
+}
+
 // The built-in printer that writes every document as a numbered PDF file.
 inline const QString kPdfPrinterName = QStringLiteral("Pellix PDF");
 
@@ -70,7 +78,7 @@ class PrinterSystem {
     // Paper codes that an installed printer accepts, ascending.
     virtual QList<int> acceptedPaperCodes(int index) const = 0;
     // Makes the installed printer at index the application printer, with that printer's own
-    // default settings.
+    // default settings. Binding the printer that is already bound changes nothing.
     virtual bool bind(int index) = 0;
 
     // The application printer's names.

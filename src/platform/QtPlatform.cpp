@@ -1,7 +1,7 @@
 #include "platform/QtPlatform.h"
 
-#include <QDesktopServices>
 #include <sys/utsname.h>
+#include <QDesktopServices>
 
 namespace pellix::platform {
 
@@ -36,6 +36,8 @@ OsVersionInfo UnameOsVersion::query() const {
     return fromRelease(u.release);
 }
 
-bool QtUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtUrlOpener::open(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 }  // namespace pellix::platform

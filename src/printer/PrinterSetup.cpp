@@ -13,6 +13,7 @@ using platform::PrinterProperty;
 namespace {
 
 constexpr double kTwipsPerTenthMm = 1440.0 / 254.0;
+constexpr double kTwipsPerMm = 1440.0 / 25.4;
 
 std::int16_t tenthsOfMm(double twips) {
     return std::int16_t(std::lround(twips / kTwipsPerTenthMm));
@@ -59,7 +60,9 @@ platform::DEVMODE deviceModeOfPrinter(platform::Services& services) {
         } else {
             const auto w = printer.width();
             const auto h = printer.height();
-            if (w && h) {
+            // A page the record cannot carry is sent as not read, rather than wrapped around.
+            if (w && h && platform::paperLengthFits(*w / kTwipsPerMm) &&
+                platform::paperLengthFits(*h / kTwipsPerMm)) {
                 dm.dmFields |=
                     platform::DM_PAPERSIZE | platform::DM_PAPERLENGTH | platform::DM_PAPERWIDTH;
                 dm.dmPaperSize = std::int16_t(platform::kUserDefinedPaper);

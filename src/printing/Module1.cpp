@@ -19,8 +19,8 @@ namespace {
 // Width of the printed barcode in millimetres; full length of the progress bar.
 constexpr double kBarcodeWidth = 32;
 constexpr int kProgressLength = 25;
-// The smallest base size of the label's texts (title 2), in points.
-constexpr double kSmallestSize = 6.5;
+// The size a text prints at when its adjusted size would be none at all.
+constexpr double kSmallestTextSize = 1;
 
 // Rounds halves to the even neighbour.
 std::int32_t roundEven(double v) {
@@ -43,11 +43,17 @@ struct ProgressWindow {
     ~ProgressWindow() { windows.unload<frmprinting>(); }
 };
 
+// A text size with the adjustment applied. The adjustment slider reaches -20 points, which
+// leaves the label's small texts at or below 0 points; they still print, at 1 point.
+double adjusted(double points) {
+    return points > 0 ? points : kSmallestTextSize;
+}
+
 void row(PrinterSurface& printer, double x, double y, double size, bool bold, bool italic,
          const QString& text) {
     printer.CurrentX(x);
     printer.CurrentY(y);
-    printer.FontSize(size);
+    printer.FontSize(adjusted(size));
     printer.FontBold(bold);
     printer.FontItalic(italic);
     printer.Print(text);
@@ -86,7 +92,7 @@ settings::Status print_setup(shell::AppContext& ctx, PrinterSurface& printer) {
 void print_header(shell::AppContext& ctx, PrinterSurface& printer, const Origin& o) {
     printer.FontBold(true);
     printer.FontItalic(true);
-    printer.FontSize(o.Z + 8);
+    printer.FontSize(adjusted(o.Z + 8));
     printer.DrawWidth(3);
     printer.CurrentX(o.X + 9);
     printer.CurrentY(o.Y + line_h / 20.0);
@@ -129,7 +135,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
         for (; i <= s.size(); ++i) {
             if (lineBreak == i - 1) {
                 printer.CurrentX(o.X + 10);
-                printer.FontSize(o.Z + 8);
+                printer.FontSize(adjusted(o.Z + 8));
                 printer.Print(s.left(i - 1));
                 s.remove(0, i + 1);
                 break;
@@ -139,7 +145,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
                 // does not fit alone is still taken as a line, so the loop always ends.
                 const qsizetype take = std::max<qsizetype>(i - 1, 1);
                 printer.CurrentX(o.X + 5);
-                printer.FontSize(o.Z + 8);
+                printer.FontSize(adjusted(o.Z + 8));
                 printer.Print(s.left(take));
                 s.remove(0, take);
                 break;
@@ -184,11 +190,6 @@ settings::Status print_label(shell::AppContext& ctx, PrinterSurface& printer) {
                     .arg(fields[k]->text()));
         *targets[k] = *v;
     }
-    // The smallest text of the label is Z + 6.5 points; below that nothing legible prints.
-    if (o.Z + kSmallestSize <= 0)
-        return settings::Status::failure(
-            QStringLiteral("文字サイズの調整値 %1 では文字が小さすぎて印刷できません。").arg(o.Z));
-
     if (settings::Status st = print_setup(ctx, printer); !st) return st;
     print_header(ctx, printer, o);
     if (settings::Status st = print_body(ctx, printer, o); !st) {

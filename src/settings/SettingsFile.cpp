@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace pellix::settings {
 
@@ -21,7 +24,17 @@ QString filePath(const QString& name) {
                                                   QRegularExpression::CaseInsensitiveOption);
     const auto m = windowsFolder.match(name);
     const QString rest = m.hasMatch() ? m.captured(1) : name;
-    return folderPath() + QLatin1Char('/') + rest;
+    return fileIn(folderPath(), rest);
+}
+
+QString fileIn(const QString& folder, const QString& name) {
+    const QString exact = folder + QLatin1Char('/') + name;
+    if (QFileInfo::exists(exact) || name.contains(QLatin1Char('/'))) return exact;
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return folder + QLatin1Char('/') + entry;
+    return exact;
 }
 
 QStringList databaseHeader() {
@@ -65,6 +78,10 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
     if (!head || !body)
         return Status::failure(
             QStringLiteral("設定値にShift-JISで保存できない文字が含まれています。(%1)").arg(path));
+    return writeAtomically(path, *head + *body);
+}
+
+Status writeAtomically(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
     if (!info.dir().exists())
         return Status::failure(
@@ -74,10 +91,16 @@ Status save(const QString& path, const QStringList& header, const QStringList& v
     if (!file.open(QIODevice::WriteOnly))
         return Status::failure(
             QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, file.errorString()));
-    if (file.write(*head) != head->size() || file.write(*body) != body->size()) {
+    // QSaveFile::commit() does not look at the result of the last flush of its buffer, and would
+    // rename a cut-off file over the old one when that flush fails (disk full, size limit). So the
+    // buffer is flushed and the file synced here, where a failure can still cancel the save.
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        // The system's own reason says more than the device's, which is often "Unknown error".
+        const QString error = errno ? qt_error_string(errno) : file.errorString();
         file.cancelWriting();
         return Status::failure(
-            QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, file.errorString()));
+            QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, error));
     }
     if (!file.commit())
         return Status::failure(
@@ -220,13 +243,7 @@ Status queryTable(const QString& folder, const QString& query, TableRow& row) {
     const auto m = form.match(query);
     if (!m.hasMatch())
         return Status::failure(QStringLiteral("設定ファイルの問い合わせが不正です: %1").arg(query));
-    QString fileName = m.captured(2);
-    // File names match without regard to letter case, as on the system the files come from.
-    if (!QFileInfo::exists(folder + QLatin1Char('/') + fileName)) {
-        for (const QString& entry : QDir(folder).entryList(QDir::Files))
-            if (entry.compare(fileName, Qt::CaseInsensitive) == 0) fileName = entry;
-    }
-    const QString path = folder + QLatin1Char('/') + fileName;
+    const QString path = fileIn(folder, m.captured(2));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Status::failure(QStringLiteral("設定ファイル %1 が開けません。").arg(path));

@@ -36,8 +36,14 @@ struct Status {
 // slash. Read anew at every call, so that a test can point it elsewhere.
 QString folderPath();
 // Path of a settings file in the settings folder. Windows spellings of the folder
-// ("C:\qrv_ini4\pimraconfig2.txt", any letter case) map to the same file.
+// ("C:\qrv_ini4\pimraconfig2.txt", any letter case) map to the same file, and the file name
+// is found as fileIn() finds it.
 QString filePath(const QString& name);
+// Path of the file `name` in `folder`. Names match without regard to letter case, since settings
+// folders are copied from systems that spell them in capitals: an existing file whose name
+// differs only in case is that file (an exact spelling wins over others), so readers find it and
+// a save rewrites it under its own name. When there is none, the path ends in `name` as given.
+QString fileIn(const QString& folder, const QString& name);
 
 // Header names of the files.
 QStringList databaseHeader();
@@ -49,10 +55,15 @@ QStringList positionHeader();
 // Fails for a character that code page 932 cannot hold.
 std::optional<QByteArray> encodeRecord(const QStringList& fields);
 
-// Replaces the file whole with the header record and the value record. The write goes to a
-// temporary file in the same folder that is flushed and renamed over the old file, so the file
-// is always either the old one or the new one. The folder must exist.
+// Replaces the file whole with the header record and the value record, as writeAtomically()
+// does. The folder must exist.
 Status save(const QString& path, const QStringList& header, const QStringList& values);
+
+// Replaces the file whole with `bytes`. The write goes to a temporary file in the same folder that
+// is flushed, synced and renamed over the old file, so the file is always either the old one or
+// the new one, and a failed write or sync leaves the old file and no temporary file. The folder
+// must exist.
+Status writeAtomically(const QString& path, const QByteArray& bytes);
 
 // Reads a file value by value: values are separated by commas and line ends alike, a value in
 // double quotes runs to the closing quote (a doubled quote stands for one quote), blanks before

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pellix::shell {
 namespace {
@@ -19,64 +18,97 @@ int fieldsOf(const QString& name) {
 }
 
 bool readable(const QString& path, int fields) {
-    if (!QFileInfo::exists(path)) return false;
+    if (!QFileInfo(path).isFile()) return false;
     if (fields == 0) return true;
     QStringList values;
     return bool(settings::readValueRecord(path, fields, values));
 }
 
-// Copies through a temporary file in the target's folder and a rename, so the target is never
-// seen half-written.
-bool copyAtomically(const QString& from, const QString& to, QString& error) {
+// Copies `from` onto `to` through settings::writeAtomically(), so the target is never seen
+// half-written. On failure, `reason` says what went wrong.
+bool copyAtomically(const QString& from, const QString& to, QString& reason) {
     QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = in.errorString();
+    QByteArray bytes;
+    if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
+    if (!in.isOpen() || in.error() != QFileDevice::NoError) {
+        reason =
+            QStringLiteral("初期設定ファイル %1 を読めません（%2）").arg(from, in.errorString());
         return false;
     }
-    QSaveFile out(to);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
-        return false;
-    }
-    const QByteArray bytes = in.readAll();
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
-        error = out.errorString();
-        return false;
-    }
-    return true;
+    const settings::Status written = settings::writeAtomically(to, bytes);
+    reason = written.message;
+    return written.ok;
 }
 
 }  // namespace
 
+QString RecoveryReport::message() const {
+    if (ok()) return kRecoveryMessage;
+    // One line per reason, naming every file that failed for it.
+    QStringList reasons;
+    QList<QStringList> files;
+    for (const RecoveryFailure& f : failed) {
+        qsizetype i = reasons.indexOf(f.reason);
+        if (i < 0) {
+            i = reasons.size();
+            reasons << f.reason;
+            files << QStringList();
+        }
+        files[i] << f.file;
+    }
+    QStringList lines;
+    for (qsizetype i = 0; i < reasons.size(); ++i)
+        lines << QStringLiteral("%1: %2").arg(files[i].join(QStringLiteral("、")), reasons[i]);
+    return QStringLiteral("設定ファイルを復元できませんでした。\n%1\n初期設定ファイルの場所: %2")
+        .arg(lines.join(QLatin1Char('\n')), QDir::toNativeSeparators(defaultsDir));
+}
+
 RecoveryReport recoverSettings(const QString& defaultsDir) {
     RecoveryReport report;
+    report.defaultsDir = defaultsDir;
     const QString folder = settings::folderPath();
-    if (!QFileInfo(folder).isDir()) report.folderCreated = QDir().mkpath(folder);
+    QString folderFailure;
+    if (!QFileInfo(folder).isDir()) {
+        report.folderCreated = QDir().mkpath(folder);
+        if (!report.folderCreated)
+            folderFailure = QStringLiteral("設定フォルダ %1 を作成できません").arg(folder);
+    }
     const QStringList files{settings::kGeneralFile, settings::kDatabaseFile, settings::kOutputFile,
                             settings::kPositionFile};
     for (const QString& name : files) {
-        const QString source = defaultsDir + QLatin1Char('/') + name;
         const QString target = settings::filePath(name);
-        if (!QFileInfo::exists(source)) {
-            report.skipped << name;
+        const int fields = fieldsOf(name);
+        if (readable(target, fields)) continue;
+        auto fail = [&](const QString& reason) { report.failed << RecoveryFailure{name, reason}; };
+        if (!folderFailure.isEmpty()) {
+            fail(folderFailure);
             continue;
         }
-        if (readable(target, fieldsOf(name))) continue;
-        if (QFileInfo::exists(target)) {
+        const QString source = defaultsDir + QLatin1Char('/') + name;
+        if (!QFileInfo(source).isFile()) {
+            fail(QStringLiteral("初期設定ファイルがありません"));
+            continue;
+        }
+        const QFileInfo targetInfo(target);
+        if (targetInfo.exists() || targetInfo.isSymLink()) {
             const QString backup = target + QStringLiteral(".bak");
             QFile::remove(backup);
             if (!QFile::rename(target, backup)) {
-                report.failed << name;
+                fail(QStringLiteral("壊れたファイルを %1 に退避できません").arg(backup));
                 continue;
             }
             report.backedUp << name;
         }
-        QString error;
-        if (copyAtomically(source, target, error))
-            report.restored << name;
-        else
-            report.failed << QStringLiteral("%1 (%2)").arg(name, error);
+        QString reason;
+        if (!copyAtomically(source, target, reason)) {
+            fail(reason);
+            continue;
+        }
+        if (!readable(target, fields)) {
+            fail(QStringLiteral("初期設定ファイル %1 の内容を読み込めません").arg(source));
+            continue;
+        }
+        report.restored << name;
     }
     return report;
 }

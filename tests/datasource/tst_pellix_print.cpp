@@ -67,7 +67,8 @@ void tst_pellix_print::failures_data() {
     };
     QTest::newRow("missing workbook")
         << record(testData("gone.xls"), "select * from ")
-        << "ODBC ドライバは要求されたプロパティをサポートしていません。";
+        << QStringLiteral("ブック「%1」を開けません。ファイルが見つかりません。")
+               .arg(testData("gone.xls"));
     QTest::newRow("no rows") << record(testData("header-only.xls"), "select * from ")
                              << "該当するデータがありません。";
     QTest::newRow("second statement")

@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace pellix;
 using namespace pellix::datasource;
 using pellix::test::testData;
@@ -41,6 +45,52 @@ QStringList allRecords(RecordSource& source) {
     return out;
 }
 
+// For the rest of the scope, files are reached with the rights of an ordinary user, so that a file
+// without read permission is unreadable even when the test runs as root. File access rights
+// belong to the calling thread only; nothing else in the process is affected.
+class OrdinaryUserFiles {
+  public:
+    OrdinaryUserFiles() {
+        if (::geteuid() != 0) return;
+        // The user and group "nobody" own nothing here.
+        constexpr uid_t kNobody = 65534;
+        constexpr gid_t kNoGroup = 65534;
+        ::setfsgid(kNoGroup);
+        ::setfsuid(kNobody);
+        changed_ = true;
+        active_ = ::setfsuid(uid_t(-1)) == int(kNobody) && ::setfsgid(gid_t(-1)) == int(kNoGroup);
+    }
+    ~OrdinaryUserFiles() {
+        if (!changed_) return;
+        ::setfsuid(0);
+        ::setfsgid(0);
+    }
+    OrdinaryUserFiles(const OrdinaryUserFiles&) = delete;
+    OrdinaryUserFiles& operator=(const OrdinaryUserFiles&) = delete;
+    // False when running as root without the right to take another user's file access rights.
+    bool active() const { return active_; }
+
+  private:
+    bool changed_ = false;
+    bool active_ = true;
+};
+
+// True while the process holds a descriptor of the file at path.
+bool fileHeldOpen(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& fd :
+         fds.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget() == target) return true;
+    return false;
+}
+
+QByteArray sha256(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
 }  // namespace
 
 class tst_recordsource : public QObject {
@@ -61,6 +111,8 @@ class tst_recordsource : public QObject {
     void headerNamesAndLetterCase();
     void failures_data();
     void failures();
+    void unusablePaths_data();
+    void unusablePaths();
     void refusedQueriesWriteNothing_data();
     void refusedQueriesWriteNothing();
     void runawayQueryIsStopped();
@@ -308,10 +360,6 @@ void tst_recordsource::failures_data() {
     QTest::addColumn<QString>("query");
     QTest::addColumn<ErrorKind>("kind");
     QTest::addColumn<QString>("description");
-    const QString odbc =
-        QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
-    QTest::newRow("missing workbook") << "missing.xls" << sheetQuery("select * from ", "sheet1")
-                                      << ErrorKind::PathUnusable << odbc;
     QTest::newRow("not a workbook")
         << "not-a-workbook.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::NotWorkbook
         << "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。";
@@ -355,6 +403,90 @@ void tst_recordsource::failures() {
     QVERIFY(!source.isOpen());
     qint64 n = 0;
     QVERIFY(!source.count(n).ok);
+}
+
+void tst_recordsource::unusablePaths_data() {
+    // %1 stands for a fresh temporary folder; the workbook path is %1/book.xls unless the row
+    // names another.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("no such file")
+        << ""
+        << "%1/book.xls"
+        << "ブック「%1/book.xls」を開けません。ファイルが見つかりません。";
+    QTest::newRow("below a file")
+        << "file"
+        << "%1/book.xls/sheet.xls"
+        << "ブック「%1/book.xls/sheet.xls」を開けません。ファイルが見つかりません。";
+    QTest::newRow("folder")
+        << "folder"
+        << "%1/book.xls"
+        << "ブック「%1/book.xls」を開けません。ファイルではなくフォルダーです。";
+    QTest::newRow("unreadable file")
+        << "unreadable"
+        << "%1/book.xls"
+        << "ブック「%1/book.xls」を開けません。ファイルを読む権限がありません。";
+    QTest::newRow("folder that cannot be entered")
+        << "closed folder"
+        << "%1/closed/book.xls"
+        << "ブック「%1/closed/book.xls」を開けません。フォルダーに入る権限がありません。";
+    // Opening a FIFO for reading would wait for a writer that never comes.
+    QTest::newRow("FIFO") << "fifo"
+                          << "%1/book.xls"
+                          << "ブック「%1/book.xls」を開けません。通常のファイルではありません。";
+    QTest::newRow("empty path") << ""
+                                << ""
+                                << "ブックのパスが設定されていません。";
+}
+
+void tst_recordsource::unusablePaths() {
+    QFETCH(QString, setup);
+    QFETCH(QString, path);
+    QFETCH(QString, description);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // An ordinary user must be able to reach the folder itself.
+    QVERIFY(QFile::setPermissions(
+        dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    path.replace(QLatin1String("%1"), dir.path());
+    description.replace(QLatin1String("%1"), dir.path());
+    const QString book = dir.filePath(QStringLiteral("book.xls"));
+    const QString closed = dir.filePath(QStringLiteral("closed"));
+    // The folder is opened again so that it can be removed with everything in it.
+    const auto reopen = qScopeGuard([&] {
+        QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (setup == QLatin1String("file") || setup == QLatin1String("unreadable")) {
+        QVERIFY(QFile::copy(testData("sample.xls"), book));
+        if (setup == QLatin1String("unreadable"))
+            QVERIFY(QFile::setPermissions(book, QFileDevice::Permissions()));
+    } else if (setup == QLatin1String("folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("book.xls")));
+    } else if (setup == QLatin1String("closed folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("closed")));
+        QVERIFY(QFile::copy(testData("sample.xls"), closed + QStringLiteral("/book.xls")));
+        QVERIFY(QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner));
+    } else if (setup == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(book).constData(), 0644), 0);
+    }
+
+    Status s;
+    RecordSource source;
+    {
+        const OrdinaryUserFiles asUser;
+        if (!asUser.active() &&
+            (setup == QLatin1String("unreadable") || setup == QLatin1String("closed folder")))
+            QSKIP(
+                "Running as root without the right to take an ordinary user's file access "
+                "rights: root reads every file and enters every folder.");
+        s = source.open(path, sheetQuery("select * from ", "sheet1"));
+    }
+    QVERIFY(!s.ok);
+    QCOMPARE(s.kind, ErrorKind::PathUnusable);
+    QCOMPARE(s.description, description);
+    QVERIFY(!source.isOpen());
 }
 
 void tst_recordsource::refusedQueriesWriteNothing_data() {
@@ -446,27 +578,50 @@ void tst_recordsource::settingsAndCount() {
 
 void tst_recordsource::workbookIsNotWritten() {
     QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("book.xls"));
-    QVERIFY(QFile::copy(testData("awkward-cells.xls"), copy));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
-    const auto digest = [&] {
-        QFile f(copy);
-        f.open(QIODevice::ReadOnly);
-        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-    };
-    const QByteArray before = digest();
+    const QString fixture = testData("awkward-cells.xls");
+    const QString book = dir.filePath(QStringLiteral("book.xls"));
+    QVERIFY(QFile::copy(fixture, book));
+    // Writable, so that nothing but the reader itself keeps a write from happening; dated in the
+    // past, so that a write in the same instant as the copy still shows in the time.
+    QVERIFY(QFile::setPermissions(book, QFile::ReadOwner | QFile::WriteOwner));
+    const QDateTime past(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    {
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    const QByteArray untouched = sha256(fixture);
+    QVERIFY(!untouched.isEmpty());
+    QCOMPARE(sha256(book), untouched);
+    // Read now: a file information object looks at the file only when first asked.
+    const QFileInfo info(book);
+    const qint64 size = info.size();
+    const QDateTime changed = info.metadataChangeTime();
+    const QFileDevice::Permissions permissions = info.permissions();
+
     {
         RecordSource source;
-        QVERIFY(source.open(copy, sheetQuery("select * from ", "sheet1")).ok);
-        // The file is closed once open returns: it can be replaced while the source is open.
-        QVERIFY(QFile::remove(copy));
-        QVERIFY(QFile::copy(testData("awkward-cells.xls"), copy));
-        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(source.open(book, sheetQuery("select * from ", "sheet1")).ok);
+        // The file is read and closed before open returns: nothing holds or locks it.
+        QVERIFY(!fileHeldOpen(book));
+        qint64 rows = 0;
+        QVERIFY(source.count(rows).ok);
+        QCOMPARE(rows, 16);
+        QCOMPARE(allRecords(source).size(), 16);
         ResultTable grid;
         QVERIFY(source.readAll(grid).ok);
+        QCOMPARE(grid.rows.size(), 16);
+        source.close();
     }
-    QCOMPARE(digest(), before);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"book.xls"});
+
+    const QFileInfo after(book);
+    QCOMPARE(sha256(book), untouched);
+    QCOMPARE(after.size(), size);
+    QCOMPARE(after.lastModified().toUTC(), past);
+    QCOMPARE(after.metadataChangeTime(), changed);
+    QCOMPARE(after.permissions(), permissions);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"book.xls"});
 }
 
 QTEST_GUILESS_MAIN(tst_recordsource)

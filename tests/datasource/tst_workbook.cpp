@@ -64,12 +64,15 @@ void tst_workbook::refusals_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<ErrorKind>("kind");
     QTest::addColumn<QString>("description");
-    QTest::newRow("missing file")
-        << testData(QStringLiteral("no-such-book.xls")) << ErrorKind::PathUnusable
-        << QStringLiteral("ODBC ドライバは要求されたプロパティをサポートしていません。");
+    QTest::newRow("missing file") << testData(QStringLiteral("no-such-book.xls"))
+                                  << ErrorKind::PathUnusable
+                                  << QStringLiteral(
+                                         "ブック「%1」を開けません。ファイルが見つかりません。")
+                                         .arg(testData(QStringLiteral("no-such-book.xls")));
     QTest::newRow("folder") << testData(QString()) << ErrorKind::PathUnusable
                             << QStringLiteral(
-                                   "ODBC ドライバは要求されたプロパティをサポートしていません。");
+                                   "ブック「%1」を開けません。ファイルではなくフォルダーです。")
+                                   .arg(testData(QString()));
     QTest::newRow("csv text")
         << testData(QStringLiteral("not-a-workbook.xls")) << ErrorKind::NotWorkbook
         << QStringLiteral(

@@ -1,12 +1,15 @@
 // Printer binding through the print set-up dialog, with a scripted printer collection and
 // scripted dialog answers.
 #include "platform/MessageBoxes.h"
+#include "platform/qt/QtPrinters.h"
 #include "printer/PrinterList.h"
 #include "printer/PrinterSetup.h"
 #include "support/TestServices.h"
 
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
+#include <memory>
 
 using namespace pellix;
 using platform::PrinterProperty;
@@ -40,10 +43,15 @@ class tst_printer_setup : public QObject {
     void longNameCutInDeviceModeOnly();
     void deviceModeCarriesWhatWasRead();
     void userDefinedPaperRoundTrip();
+    void paperLengthLimits_data();
+    void paperLengthLimits();
+    void deviceModeNeverWrapsPaperLength();
     void rejectedPaperGivesOneMessage_data();
     void rejectedPaperGivesOneMessage();
     void cancelLeavesRestoredChoice();
     void restoreBeforeAnySave();
+    void restoreKeepsEverySetting_data();
+    void restoreKeepsEverySetting();
     void saveFailsWithoutPrinter();
     void describesPrinters();
 };
@@ -107,15 +115,16 @@ void tst_printer_setup::longNameCutInDeviceModeOnly() {
     const QString a = stem + QStringLiteral("-A");
     const QString b = stem + QStringLiteral("-B");
     test::PrinterTestServices ts(named({a, b}));
-    QVERIFY(ts.printers.bind(1));
-    ts.printSetup.expect(Dialog::confirm());
+    QCOMPARE(ts.printers.bound, 0);
+    // The user picks the second printer; both names cut to 32 characters are the same.
+    ts.printSetup.expect(Dialog::choose(b));
     QWidget owner;
     QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, &owner).value);
 
     const platform::PRINTDLG& sent = ts.printSetup.shown.first();
-    QCOMPARE(sent.hDevMode->dmDeviceName, b.left(32));
     QCOMPARE(sent.hDevMode->dmDeviceName, a.left(32));
-    QCOMPARE(sent.hDevNames->device(), b);
+    QCOMPARE(sent.hDevMode->dmDeviceName, b.left(32));
+    QCOMPARE(sent.hDevNames->device(), a);
     // After the dialog the whole name of the names record is matched, not the cut one.
     QCOMPARE(ts.printers.bound, 1);
 }
@@ -177,6 +186,70 @@ void tst_printer_setup::userDefinedPaperRoundTrip() {
     QVERIFY(qAbs(*ts.printers.width() / kTwipsPerMm - 100) < 1e-6);
     QVERIFY(qAbs(*ts.printers.height() / kTwipsPerMm - 150) < 1e-6);
     QVERIFY(ts.messages.shown.isEmpty());
+}
+
+void tst_printer_setup::paperLengthLimits_data() {
+    // Width and length travel in tenths of a millimetre in 16-bit fields of the device-mode
+    // record: 0.1 to 3276.7 mm.
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<double>("mm");
+    QTest::addColumn<bool>("accepted");
+    for (const char* printer : {"scripted", "Pellix PDF"}) {
+        QTest::addRow("%s, 0.1 mm", printer) << QString::fromLatin1(printer) << 0.1 << true;
+        QTest::addRow("%s, 3276.7 mm", printer) << QString::fromLatin1(printer) << 3276.7 << true;
+        QTest::addRow("%s, 3276.8 mm", printer) << QString::fromLatin1(printer) << 3276.8 << false;
+        QTest::addRow("%s, 10000 mm", printer) << QString::fromLatin1(printer) << 10000.0 << false;
+        QTest::addRow("%s, 0 mm", printer) << QString::fromLatin1(printer) << 0.0 << false;
+        QTest::addRow("%s, -0.1 mm", printer) << QString::fromLatin1(printer) << -0.1 << false;
+    }
+}
+
+void tst_printer_setup::paperLengthLimits() {
+    QFETCH(QString, printer);
+    QFETCH(double, mm);
+    QFETCH(bool, accepted);
+    test::PrinterTestServices ts;
+    std::unique_ptr<platform::QtPrinterSystem> real;
+    platform::PrinterSystem* printers = &ts.printers;
+    if (printer != QLatin1String("scripted")) {
+        real = std::make_unique<platform::QtPrinterSystem>();
+        QVERIFY(real->bind(int(real->installedPrinters().indexOf(printer))));
+        printers = real.get();
+    }
+    QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
+    QVERIFY(printers->setWidth(100 * kTwipsPerMm));
+    QVERIFY(printers->setHeight(150 * kTwipsPerMm));
+    QCOMPARE(printers->setWidth(mm * kTwipsPerMm), accepted);
+    QCOMPARE(printers->setHeight(mm * kTwipsPerMm), accepted);
+    const double width = accepted ? mm : 100;
+    const double height = accepted ? mm : 150;
+    QVERIFY(qAbs(*printers->width() / kTwipsPerMm - width) < 1e-6);
+    QVERIFY(qAbs(*printers->height() / kTwipsPerMm - height) < 1e-6);
+
+    // A length from the dialog that does not fit is refused with the paper message.
+    platform::Services services = ts.withPrinters(*printers);
+    ts.printSetup.expect([](platform::PRINTDLG& d) {
+        d.hDevMode->dmPaperWidth = 0;
+        return true;
+    });
+    QVERIFY(PS::OpenPrinterDialog(services, platform::PD_PRINTSETUP, nullptr).value);
+    QCOMPARE(ts.messages.shown.size(), 1);
+    QCOMPARE(ts.messages.shown.first().prompt, PS::kBadPaperMessage);
+}
+
+void tst_printer_setup::deviceModeNeverWrapsPaperLength() {
+    // A printer whose page is longer than the record can carry (a roll of 5 m): the paper goes
+    // to the dialog as unknown, not as a negative length.
+    test::PrinterTestServices ts;
+    ts.printers.settings[PrinterProperty::PaperSize] = 256;
+    ts.printers.userDefinedMm = QSizeF(100, 5000);
+    const platform::DEVMODE dm = PS::deviceModeOfPrinter(ts.services);
+    QCOMPARE(
+        dm.dmFields & (platform::DM_PAPERSIZE | platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH),
+        0u);
+    QCOMPARE(dm.dmPaperLength, 0);
+    QCOMPARE(dm.dmPaperWidth, 0);
+    QVERIFY(dm.dmFields & platform::DM_ORIENTATION);
 }
 
 void tst_printer_setup::rejectedPaperGivesOneMessage_data() {
@@ -253,6 +326,90 @@ void tst_printer_setup::restoreBeforeAnySave() {
     QVERIFY(!r.value);
     QCOMPARE(ts.printers.bound, 1);
     QCOMPARE(ts.printers.settings, before);  // codes 0 are rejected
+    QVERIFY(ts.messages.shown.isEmpty());
+}
+
+void tst_printer_setup::restoreKeepsEverySetting_data() {
+    QTest::addColumn<QString>("printer");  // "scripted" or the name of a real printer
+    QTest::addColumn<bool>("duplex");      // whether the printer must print on both sides
+    QTest::newRow("scripted queue") << QStringLiteral("scripted") << true;
+    QTest::newRow("Pellix PDF") << platform::kPdfPrinterName << false;
+    QTest::newRow("CUPS queue") << qEnvironmentVariable("PELLIX_TEST_CUPS_QUEUE") << false;
+}
+
+void tst_printer_setup::restoreKeepsEverySetting() {
+    // With a printer choice per run the saved choice is applied again before every label; the
+    // page, colour and duplex confirmed in the dialog must survive that.
+    QFETCH(QString, printer);
+    QFETCH(bool, duplex);
+    test::FakePrinter colourQueue(QStringLiteral("LP-100"));
+    colourQueue.defaults[PrinterProperty::ColorMode] = 2;
+    test::PrinterTestServices ts({test::FakePrinter(QStringLiteral("Other")), colourQueue});
+    std::unique_ptr<platform::QtPrinterSystem> real;
+    platform::PrinterSystem* printers = &ts.printers;
+    QString name = QStringLiteral("LP-100");
+    if (printer != QLatin1String("scripted")) {
+        if (printer.isEmpty()) QSKIP("PELLIX_TEST_CUPS_QUEUE names no CUPS queue");
+        real = std::make_unique<platform::QtPrinterSystem>();
+        printers = real.get();
+        name = printer;
+    }
+    const int index = int(printers->installedPrinters().indexOf(name));
+    QVERIFY2(index >= 0, qPrintable(name));
+    QVERIFY(printers->bind(index));
+    // A queue without user-defined sizes gets a listed paper other than its own default.
+    const QList<int> papers = printers->acceptedPaperCodes(index);
+    const bool userDefined = papers.contains(256);
+    int paper = 256;
+    if (userDefined) {
+        QVERIFY(printers->set(PrinterProperty::PaperSize, 256));
+        QVERIFY(printers->setWidth(100 * kTwipsPerMm));
+        QVERIFY(printers->setHeight(150 * kTwipsPerMm));
+    } else {
+        const auto own = printers->get(PrinterProperty::PaperSize);
+        const auto other = std::find_if(papers.begin(), papers.end(),
+                                        [&](int code) { return std::optional<int>(code) != own; });
+        QVERIFY2(other != papers.end(), qPrintable(name));
+        paper = *other;
+        QVERIFY(printers->set(PrinterProperty::PaperSize, paper));
+    }
+    // Monochrome on a colour printer, colour on one that prints monochrome unless told.
+    const int colour = printers->get(PrinterProperty::ColorMode) == 1 ? 2 : 1;
+    QVERIFY(printers->set(PrinterProperty::ColorMode, colour));
+    QVERIFY(printers->set(PrinterProperty::PrintQuality, 300));
+    const bool twoSided = printers->set(PrinterProperty::Duplex, 2);
+    if (duplex) QVERIFY(twoSided);
+    // Every setting as text, so that a difference names the setting.
+    const auto settings = [printers] {
+        const char* names[] = {"paper",  "orientation", "bin", "quality",
+                               "colour", "duplex",      "zoom"};
+        QStringList values;
+        for (int p = 0; p <= int(PrinterProperty::Zoom); ++p) {
+            const auto v = printers->get(PrinterProperty(p));
+            values << QStringLiteral("%1=%2").arg(QLatin1String(names[p]),
+                                                  v ? QString::number(*v) : QStringLiteral("?"));
+        }
+        values << QStringLiteral("%1 x %2 mm")
+                      .arg(printers->width().value_or(0) / kTwipsPerMm, 0, 'f', 1)
+                      .arg(printers->height().value_or(0) / kTwipsPerMm, 0, 'f', 1);
+        return values;
+    };
+    const QStringList chosen = settings();
+    QCOMPARE(chosen[0], QStringLiteral("paper=%1").arg(paper));
+    QCOMPARE(chosen[3], QStringLiteral("quality=300"));
+    QCOMPARE(chosen[4], QStringLiteral("colour=%1").arg(colour));
+    if (twoSided) QCOMPARE(chosen[5], QStringLiteral("duplex=2"));
+    if (userDefined) QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
+
+    platform::Services services = ts.withPrinters(*printers);
+    QVERIFY(PS::SavePrinterChoice(services).ok);
+    for (int label = 0; label < 2; ++label) {
+        const PS::Outcome r = PS::RestorePrinterChoice(services);
+        QVERIFY(r.ok && r.value);
+        QVERIFY(PS::SavePrinterChoice(services).ok);
+        QCOMPARE(printers->deviceName(), std::optional<QString>(name));
+        QCOMPARE(settings(), chosen);
+    }
     QVERIFY(ts.messages.shown.isEmpty());
 }
 

@@ -3,8 +3,11 @@
 #include "platform/PrintSetupDialog.h"
 #include "platform/qt/QtPrinters.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPainter>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,8 +31,10 @@ class tst_qt_printers : public QObject {
     void userDefinedPaper();
     void outputFolderFromEnvironment();
     void namesRecordCutsWholeCharacters();
-    void dialogRecordsRoundTrip_data();
-    void dialogRecordsRoundTrip();
+    void setupWindowRoundTrip_data();
+    void setupWindowRoundTrip();
+    void setupWindowChoice();
+    void setupDialogOffersPrintersNotFiles();
 
   private:
     std::unique_ptr<platform::QtPrinterSystem> printers;
@@ -156,48 +161,116 @@ void tst_qt_printers::namesRecordCutsWholeCharacters() {
     QCOMPARE(names.output(), QString());
 }
 
-void tst_qt_printers::dialogRecordsRoundTrip_data() {
+void tst_qt_printers::setupWindowRoundTrip_data() {
     QTest::addColumn<int>("paper");
     QTest::addColumn<int>("widthTenths");
     QTest::addColumn<int>("lengthTenths");
     QTest::addColumn<int>("orientation");
-    QTest::newRow("A4 portrait") << 9 << 0 << 0 << 1;
-    QTest::newRow("B5 landscape") << 13 << 0 << 0 << 2;
-    QTest::newRow("user-defined 100 x 150") << 256 << 1000 << 1500 << 1;
+    QTest::addColumn<int>("color");
+    QTest::newRow("A4 portrait") << 9 << 0 << 0 << 1 << 2;
+    QTest::newRow("B5 landscape, monochrome") << 13 << 0 << 0 << 2 << 1;
+    QTest::newRow("user-defined 100 x 150") << 256 << 1000 << 1500 << 1 << 1;
+    QTest::newRow("user-defined at the record's limit") << 256 << 1 << 32767 << 2 << 2;
 }
 
-void tst_qt_printers::dialogRecordsRoundTrip() {
-    // What the real dialog starts from and answers when the user confirms without changes.
+void tst_qt_printers::setupWindowRoundTrip() {
+    // What the window shows for the records and answers when the user confirms without changes.
     QFETCH(int, paper);
     QFETCH(int, widthTenths);
     QFETCH(int, lengthTenths);
     QFETCH(int, orientation);
+    QFETCH(int, color);
     platform::PRINTDLG d;
     d.hDevNames = platform::DEVNAMES::make(QStringLiteral("Pellix"), QStringLiteral("Pellix PDF"),
                                            QStringLiteral("/tmp/labels"));
     platform::DEVMODE dm;
     dm.dmDeviceName = QStringLiteral("Pellix PDF");
-    dm.dmFields = platform::DM_PAPERSIZE | platform::DM_ORIENTATION | platform::DM_DEFAULTSOURCE;
+    dm.dmFields = platform::DM_PAPERSIZE | platform::DM_ORIENTATION | platform::DM_DEFAULTSOURCE |
+                  platform::DM_COLOR | platform::DM_DUPLEX | platform::DM_PRINTQUALITY;
     if (paper == 256) dm.dmFields |= platform::DM_PAPERWIDTH | platform::DM_PAPERLENGTH;
     dm.dmPaperSize = std::int16_t(paper);
     dm.dmPaperWidth = std::int16_t(widthTenths);
     dm.dmPaperLength = std::int16_t(lengthTenths);
     dm.dmOrientation = std::int16_t(orientation);
+    dm.dmColor = std::int16_t(color);
+    dm.dmDuplex = 1;
     dm.dmDefaultSource = 7;
+    dm.dmPrintQuality = 600;
     d.hDevMode = dm;
 
-    QPrinter printer(QPrinter::HighResolution);
-    platform::printerFromRecords(d, printer);
+    platform::PrintSetupWindow window;
+    window.load(d);
+    QCOMPARE(window.printers->currentText(), QStringLiteral("Pellix PDF"));
+    QCOMPARE(window.paper->currentData().toInt(), paper);
+    QCOMPARE(window.paperWidth->isEnabled(), paper == 256);
     platform::PRINTDLG answer = d;
-    platform::recordsFromPrinter(printer, answer);
+    window.store(answer);
     QCOMPARE(answer.hDevNames, d.hDevNames);
-    QCOMPARE(answer.hDevMode->dmDeviceName, QStringLiteral("Pellix PDF"));
-    QCOMPARE(answer.hDevMode->dmPaperSize, paper);
-    QCOMPARE(answer.hDevMode->dmPaperWidth, widthTenths);
-    QCOMPARE(answer.hDevMode->dmPaperLength, lengthTenths);
-    QCOMPARE(answer.hDevMode->dmOrientation, orientation);
-    QCOMPARE(answer.hDevMode->dmDefaultSource, 7);
-    QCOMPARE(bool(answer.hDevMode->dmFields & platform::DM_PAPERWIDTH), paper == 256);
+    QCOMPARE(answer.hDevMode, d.hDevMode);
+}
+
+void tst_qt_printers::setupWindowChoice() {
+    // The user picks a user-defined page, turns it and asks for monochrome; a length beyond the
+    // record's 16 bits cannot be typed in.
+    platform::PRINTDLG d;
+    d.hDevNames = platform::DEVNAMES::make(QStringLiteral("Pellix"), QStringLiteral("Pellix PDF"),
+                                           QStringLiteral("/tmp/labels"));
+    d.hDevMode = platform::DEVMODE{};
+    d.hDevMode->dmFields = platform::DM_PAPERSIZE | platform::DM_COLOR;
+    d.hDevMode->dmPaperSize = 9;
+    d.hDevMode->dmColor = 2;
+    platform::PrintSetupWindow window;
+    window.load(d);
+    QVERIFY(!window.paperWidth->isEnabled());
+    // "Pellix PDF" prints on one side only.
+    QCOMPARE(window.duplex->count(), 1);
+    window.paper->setCurrentIndex(window.paper->findData(256));
+    QVERIFY(window.paperWidth->isEnabled());
+    window.paperWidth->setValue(100);
+    window.paperHeight->setValue(10000);
+    window.orientation->setCurrentIndex(window.orientation->findData(2));
+    window.color->setCurrentIndex(window.color->findData(1));
+    window.store(d);
+    QCOMPARE(d.hDevMode->dmPaperSize, 256);
+    QCOMPARE(d.hDevMode->dmPaperWidth, 1000);
+    QCOMPARE(d.hDevMode->dmPaperLength, 32767);
+    QCOMPARE(d.hDevMode->dmOrientation, 2);
+    QCOMPARE(d.hDevMode->dmColor, 1);
+    QCOMPARE(d.hDevMode->dmDuplex, 1);
+    QVERIFY(d.hDevMode->dmFields & platform::DM_PAPERWIDTH);
+}
+
+void tst_qt_printers::setupDialogOffersPrintersNotFiles() {
+    // Every printer, "Pellix PDF" among them, is offered as a printer; there is no output file to
+    // choose, since "Pellix PDF" names its files itself.
+    platform::QtPrintSetupDialog dialog;
+    QStringList offered;
+    QStringList textFields;
+    dialog.exec = [&](QDialog& window) {
+        window.show();
+        auto* printers = window.findChild<QComboBox*>(QStringLiteral("printers"));
+        if (!printers) return int(QDialog::Rejected);
+        for (int i = 0; i < printers->count(); ++i) offered << printers->itemText(i);
+        for (QLineEdit* field : window.findChildren<QLineEdit*>())
+            if (field->isVisible() && !qobject_cast<QAbstractSpinBox*>(field->parent()))
+                textFields << field->objectName();
+        printers->setCurrentIndex(printers->findText(platform::kPdfPrinterName));
+        window.accept();
+        return window.result();
+    };
+    platform::PRINTDLG d;
+    d.hDevNames = platform::DEVNAMES::make(QStringLiteral("CUPS"), QStringLiteral("LP-100"),
+                                           QStringLiteral("cups:LP-100"));
+    d.hDevMode = platform::DEVMODE{};
+    d.hDevMode->dmFields = platform::DM_PAPERSIZE;
+    d.hDevMode->dmPaperSize = 9;
+    QVERIFY(dialog.run(d));
+    QCOMPARE(offered,
+             QPrinterInfo::availablePrinterNames() + QStringList{platform::kPdfPrinterName});
+    QCOMPARE(textFields, QStringList{});
+    QCOMPARE(d.hDevNames->device(), platform::kPdfPrinterName);
+    QCOMPARE(d.hDevNames->output(), platform::pdfOutputDir());
+    QCOMPARE(d.hDevMode->dmDeviceName, platform::kPdfPrinterName);
 }
 
 QTEST_MAIN(tst_qt_printers)

@@ -78,14 +78,18 @@ class RecordingSurface final : public printing::PrinterSurface {
     }
     void NewPage() override { record(at(Kind::NewPage)); }
     void EndDoc() override {
-        if (open_) record(at(Kind::EndDoc));
+        if (open_ && refuseHandOver) {
+            fail(QStringLiteral("プリンタに印刷データを渡せませんでした。"));
+        } else if (open_) {
+            record(at(Kind::EndDoc));
+        }
         open_ = false;
     }
     void KillDoc() override {
         if (open_) record(at(Kind::KillDoc));
         open_ = false;
     }
-    QString error() const override { return {}; }
+    QString error() const override { return error_; }
 
     // Operations of documents in order; EndDoc and KillDoc appear only for a document in
     // progress, as on the printer.
@@ -94,6 +98,10 @@ class RecordingSurface final : public printing::PrinterSurface {
     int scaleMode = 0;
     // Runs after each recorded drawing operation.
     std::function<void(const Op&)> onOp;
+    // When set, no document can start: drawing records nothing and error() reports it.
+    bool refuseDocuments = false;
+    // When set, a document cannot be handed over: EndDoc records nothing and error() reports it.
+    bool refuseHandOver = false;
 
     QList<Op> printed(const QString& text) const {
         QList<Op> out;
@@ -116,8 +124,16 @@ class RecordingSurface final : public printing::PrinterSurface {
         return op;
     }
     static constexpr double kMmPerPoint = 25.4 / 72;
+    void fail(const QString& why) {
+        if (error_.isEmpty()) error_ = why;
+    }
     void record(const Op& op) {
-        if (op.kind != Kind::EndDoc && op.kind != Kind::KillDoc) open_ = true;
+        const bool drawing = op.kind != Kind::EndDoc && op.kind != Kind::KillDoc;
+        if (drawing && !open_ && refuseDocuments) {
+            fail(QStringLiteral("プリンタが応答しません。"));
+            return;
+        }
+        if (drawing) open_ = true;
         ops << op;
         if (onOp) onOp(op);
     }
@@ -129,6 +145,7 @@ class RecordingSurface final : public printing::PrinterSurface {
     double y_ = 0;
     int drawWidth_ = 1;
     bool open_ = false;
+    QString error_;
 };
 
 }  // namespace pellix::test

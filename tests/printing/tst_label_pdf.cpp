@@ -9,6 +9,7 @@
 #include "support/TestServices.h"
 #include "support/TestWindows.h"
 
+#include <sys/resource.h>
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 using namespace pellix;
@@ -65,9 +67,20 @@ class tst_label_pdf : public QObject {
     void barcodeDecodesFromRaster();
     void discardedLabelLeavesNoFile();
     void eachLabelIsANumberedFile();
+    void failedWriteDiscardsTheLabel_data();
+    void failedWriteDiscardsTheLabel();
+    void crashWhileWritingLeavesNoLabel();
+    void everyTextSizePrints_data();
+    void everyTextSizePrints();
 
   private:
     QString printOne();
+    QString labelsDir() const { return out->path() + QStringLiteral("/labels"); }
+    // Every entry of the output folder, hidden ones included.
+    QStringList everyFile() const {
+        return QDir(labelsDir())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
 
     std::unique_ptr<QTemporaryDir> out;
     std::unique_ptr<test::TempConfigHome> home;
@@ -188,9 +201,115 @@ void tst_label_pdf::discardedLabelLeavesNoFile() {
 
 void tst_label_pdf::eachLabelIsANumberedFile() {
     for (int i = 0; i < 3; ++i) QVERIFY(printing::Module1::print_label(registry->context()));
-    QCOMPARE(QDir(out->path() + QStringLiteral("/labels")).entryList(QDir::Files),
+    // Nothing else is left in the folder: no temporary file of the writing.
+    QCOMPARE(everyFile(),
              (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf"),
                           QStringLiteral("label-000003.pdf")}));
+}
+
+void tst_label_pdf::failedWriteDiscardsTheLabel_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("message");  // the start of the renderer's message
+    QTest::newRow("folder under a regular file")
+        << QStringLiteral("under a file") << QStringLiteral("PDFの出力フォルダ");
+    QTest::newRow("folder replaced by a file after the label started")
+        << QStringLiteral("replaced") << QStringLiteral("PDFの出力フォルダ");
+    // Stands for a full disk: the process may write no file larger than 4 KB.
+    QTest::newRow("file size limit")
+        << QStringLiteral("size limit") << QStringLiteral("PDFの出力フォルダ");
+}
+
+void tst_label_pdf::failedWriteDiscardsTheLabel() {
+    QFETCH(QString, how);
+    QFETCH(QString, message);
+    QString dir = labelsDir();
+    if (how == QLatin1String("under a file")) {
+        QFile file(out->path() + QStringLiteral("/plain"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        dir = file.fileName() + QStringLiteral("/labels");
+        qputenv(platform::kPdfDirVariable, dir.toUtf8());
+    } else if (how == QLatin1String("replaced")) {
+        QVERIFY(QDir().mkpath(dir));
+        // At the renderer's one service point, while the label's document is open.
+        QMetaObject::invokeMethod(
+            this,
+            [dir] {
+                QVERIFY(QDir(dir).removeRecursively());
+                QFile file(dir);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            },
+            Qt::QueuedConnection);
+    }
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    if (how == QLatin1String("size limit")) {
+        std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+        rlimit small = before;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    const settings::Status st = printing::Module1::print_label(registry->context());
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    QVERIFY(!st);
+    QVERIFY2(st.message.startsWith(message), qPrintable(st.message));
+    QVERIFY2(st.message.contains(out->path()), qPrintable(st.message));
+    if (QFileInfo(dir).isDir())
+        QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{});
+    QTRY_VERIFY(!registry->find<printing::frmprinting>());
+}
+
+void tst_label_pdf::crashWhileWritingLeavesNoLabel() {
+    if (qEnvironmentVariableIsSet("PELLIX_TEST_CRASH_DIR")) {
+        // In the child: the process is killed (SIGXFSZ) when the label's file passes 4 KB.
+        qputenv(platform::kPdfDirVariable, qgetenv("PELLIX_TEST_CRASH_DIR"));
+        rlimit limit{};
+        getrlimit(RLIMIT_CORE, &limit);
+        limit.rlim_cur = 0;
+        setrlimit(RLIMIT_CORE, &limit);
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        printing::Module1::print_label(registry->context());
+        QFAIL("the label was written whole within 4 KB");
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PELLIX_TEST_CRASH_DIR"), labelsDir());
+    // The child's own temporary folders, which it cannot clean up, go into ours.
+    QVERIFY(QDir().mkpath(out->path() + QStringLiteral("/tmp")));
+    env.insert(QStringLiteral("TMPDIR"), out->path() + QStringLiteral("/tmp"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("crashWhileWritingLeavesNoLabel")});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    // The crash came while the file was written (the folder is made just before). Whatever it
+    // left behind is a hidden temporary file, never a file with a label's name.
+    QVERIFY(QFileInfo(labelsDir()).isDir());
+    for (const QString& name : everyFile())
+        QVERIFY2(name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".part")),
+                 qPrintable(name));
+}
+
+void tst_label_pdf::everyTextSizePrints_data() {
+    QTest::addColumn<QString>("z");
+    for (const char* z : {"-20", "-7", "-6", "20"})
+        QTest::addRow("Z %s", z) << QString::fromLatin1(z);
+}
+
+void tst_label_pdf::everyTextSizePrints() {
+    QFETCH(QString, z);
+    registry->load<printing::F_CustInput>()->Textsize3->setText(z);
+    const QString pdf = printOne();
+    QVERIFY(!pdf.isEmpty());
+    bool named = false;
+    for (const Word& w : words(pdf)) named = named || w.text == QStringLiteral("青森県産");
+    QVERIFY(named);
 }
 
 QTEST_MAIN(tst_label_pdf)

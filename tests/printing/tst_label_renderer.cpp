@@ -1,6 +1,7 @@
 // The label renderer on a recording surface and on the scripted printers: where every item of
 // a label lands, the header, the text loop, the progress bar and cancel.
 #include "RecordingSurface.h"
+#include "platform/PrinterSystem.h"
 #include "platform/Regional.h"
 #include "printer/windows/Form3.h"
 #include "printing/Module1.h"
@@ -41,11 +42,14 @@ class tst_label_renderer : public QObject {
     void shortValueGivesShortLastGroup();
     void textLoopAlwaysEnds_data();
     void textLoopAlwaysEnds();
+    void newPageWhenTheTextStartsLow();
     void cancelBeforeServicePointDiscardsLabel();
     void cancelAfterServicePointKeepsLabel();
     void cancelledLabelNeverReachesPrinter();
     void failuresDiscardTheLabel_data();
     void failuresDiscardTheLabel();
+    void documentFailuresReachTheRun_data();
+    void documentFailuresReachTheRun();
     void invalidBarcodePrintsNoBarcode();
     void baseFontTooSmallIsAnError();
     void priceAsCurrency_data();
@@ -106,33 +110,57 @@ void tst_label_renderer::pressCancelAtServicePoint() {
 }
 
 void tst_label_renderer::labelBlockItems_data() {
+    QTest::addColumn<QString>("z");  // the text size adjustment, as the job form holds it
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("x");
     QTest::addColumn<double>("y");
     QTest::addColumn<double>("size");
     QTest::addColumn<bool>("bold");
     QTest::addColumn<bool>("italic");
+    struct Item {
+        const char* name;
+        QString text;
+        double x, y;
+        bool bold, italic;
+    };
     // Base font 9 points: "5" is 3.47 mm high on the recording surface, so line_h is 3.
-    QTest::newRow("title 1") << QStringLiteral("ペリックス商店") << 19.0 << 20.15 << 8.0 << true
-                             << true;
-    QTest::newRow("item name") << QStringLiteral("りんごジュース") << 13.0 << 24.0 << 7.0 << true
-                               << false;
-    QTest::newRow("name") << QStringLiteral("青森県産") << 13.0 << 26.5 << 8.0 << false << false;
-    QTest::newRow("price") << QStringLiteral("￥1,500") << 23.0 << 29.7 << 11.0 << true << true;
-    QTest::newRow("title 2") << QStringLiteral("税込価格") << 11.0 << 31.0 << 6.5 << true << true;
-    QTest::newRow("JAN text") << QStringLiteral("4  901234  567894") << 14.0 << 41.0 << 8.0 << true
-                              << false;
+    const Item items[] = {
+        {"title 1", QStringLiteral("ペリックス商店"), 19.0, 20.15, true, true},
+        {"item name", QStringLiteral("りんごジュース"), 13.0, 24.0, true, false},
+        {"name", QStringLiteral("青森県産"), 13.0, 26.5, false, false},
+        {"price", QStringLiteral("￥1,500"), 23.0, 29.7, true, true},
+        {"title 2", QStringLiteral("税込価格"), 11.0, 31.0, true, true},
+        {"JAN text", QStringLiteral("4  901234  567894"), 14.0, 41.0, true, false},
+    };
+    // Sizes of the items above for each adjustment of the slider's range; a text whose size
+    // would be at or below 0 points prints at 1 point.
+    const struct {
+        const char* z;
+        double sizes[6];
+    } adjustments[] = {
+        {"0", {8, 7, 8, 11, 6.5, 8}}, {"3", {11, 10, 11, 14, 9.5, 11}},
+        {"-6", {2, 1, 2, 5, 0.5, 2}}, {"-7", {1, 1, 1, 4, 1, 1}},
+        {"-20", {1, 1, 1, 1, 1, 1}},  {"20", {28, 27, 28, 31, 26.5, 28}},
+    };
+    for (const auto& a : adjustments)
+        for (int i = 0; i < 6; ++i)
+            QTest::addRow("Z %s, %s", a.z, items[i].name)
+                << QString::fromLatin1(a.z) << items[i].text << items[i].x << items[i].y
+                << a.sizes[i] << items[i].bold << items[i].italic;
 }
 
 void tst_label_renderer::labelBlockItems() {
+    QFETCH(QString, z);
     QFETCH(QString, text);
     QFETCH(double, x);
     QFETCH(double, y);
     QFETCH(double, size);
     QFETCH(bool, bold);
     QFETCH(bool, italic);
+    form()->Textsize3->setText(z);
     test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
+    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
+    QVERIFY2(st, qPrintable(st.message));
     QCOMPARE(printing::Module1::line_h, 3);
     const auto hits = printer.printed(text);
     QCOMPARE(hits.size(), 1);
@@ -144,6 +172,7 @@ void tst_label_renderer::labelBlockItems() {
     QCOMPARE(op.italic, italic);
     QCOMPARE(op.face, form()->Text1->font().family());
     QCOMPARE(printer.scaleMode, 6);
+    QCOMPARE(printer.count(Kind::EndDoc), 1);
 }
 
 void tst_label_renderer::headerRuleBarcodeAndProgress() {
@@ -276,6 +305,35 @@ void tst_label_renderer::textLoopAlwaysEnds() {
     QCOMPARE(printer.count(Kind::EndDoc), 1);
 }
 
+void tst_label_renderer::newPageWhenTheTextStartsLow() {
+    // On a page 30 mm high, line_h 3 gives 10 lines; the text starts at Y + line_h = 23, below
+    // the last four lines (18 mm), so the loop turns the page and goes on at Y + 4 x line_h.
+    fill(QStringLiteral("12\r\n34"));
+    test::RecordingSurface printer;
+    printer.pageMm = QSizeF(100, 30);
+    QVERIFY(printing::Module1::print_label(registry->context(), printer));
+    QCOMPARE(printing::Module1::page_lines, 10);
+    QList<Kind> kinds;
+    for (const auto& op : printer.ops) kinds << op.kind;
+    QCOMPARE(kinds.mid(0, 4), (QList<Kind>{Kind::Print, Kind::Line, Kind::NewPage, Kind::Print}));
+    QCOMPARE(printer.count(Kind::NewPage), 1);
+    const auto line = printer.printed(QStringLiteral("12"));
+    QCOMPARE(line.size(), 1);
+    QCOMPARE(line.first().x, 20.0);
+    QCOMPARE(line.first().y, 32.0);
+    // The label block keeps its own positions, on the new page.
+    QCOMPARE(printer.printed(QStringLiteral("りんごジュース")).first().y, 24.0);
+    QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
+
+    // On the printer: one document of two pages.
+    QVERIFY(ts->printers.set(platform::PrinterProperty::PaperSize, platform::kUserDefinedPaper));
+    QVERIFY(ts->printers.setWidth(100 * 1440 / 25.4));
+    QVERIFY(ts->printers.setHeight(30 * 1440 / 25.4));
+    QVERIFY(printing::Module1::print_label(registry->context()));
+    QCOMPARE(ts->printers.printed.size(), 1);
+    QCOMPARE(ts->printers.printed.first().size(), 2);
+}
+
 void tst_label_renderer::cancelBeforeServicePointDiscardsLabel() {
     pressCancelAtServicePoint();
     test::RecordingSurface printer;
@@ -328,9 +386,6 @@ void tst_label_renderer::failuresDiscardTheLabel_data() {
     QTest::newRow("size adjustment")
         << QStringLiteral("Textsize3") << QString()
         << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
-    QTest::newRow("text sizes below zero")
-        << QStringLiteral("Textsize3") << QStringLiteral("-7")
-        << QStringLiteral("文字サイズの調整値 -7 では文字が小さすぎて印刷できません。");
     QTest::newRow("origin not finite")
         << QStringLiteral("Textsize2") << QStringLiteral("inf")
         << QStringLiteral("印刷位置の調整値「inf」が数値ではありません。");
@@ -348,6 +403,36 @@ void tst_label_renderer::failuresDiscardTheLabel() {
     QCOMPARE(st.message, message);
     QVERIFY(ts->printers.printed.isEmpty());
     QTRY_VERIFY(!registry->find<printing::frmprinting>());
+}
+
+void tst_label_renderer::documentFailuresReachTheRun_data() {
+    QTest::addColumn<bool>("refuseStart");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("document cannot start") << true << QStringLiteral("プリンタが応答しません。");
+    QTest::newRow("document cannot be handed over")
+        << false << QStringLiteral("プリンタに印刷データを渡せませんでした。");
+}
+
+void tst_label_renderer::documentFailuresReachTheRun() {
+    QFETCH(bool, refuseStart);
+    QFETCH(QString, message);
+    test::RecordingSurface printer;
+    printer.refuseDocuments = refuseStart;
+    printer.refuseHandOver = !refuseStart;
+    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
+    QVERIFY(!st);
+    QCOMPARE(st.message, message);
+    QCOMPARE(printer.count(Kind::EndDoc), 0);
+    QCOMPARE(printer.ops.isEmpty(), refuseStart);
+    QTRY_VERIFY(!registry->find<printing::frmprinting>());
+
+    // The same on the printer that refuses to start a document: nothing printed, nothing open.
+    ts->printers.refuseDocuments = true;
+    const settings::Status onPrinter = printing::Module1::print_label(registry->context());
+    QVERIFY(!onPrinter);
+    QCOMPARE(onPrinter.message, QStringLiteral("プリンタが応答しません。"));
+    QCOMPARE(ts->printers.opened, 0);
+    QVERIFY(ts->printers.printed.isEmpty());
 }
 
 void tst_label_renderer::baseFontTooSmallIsAnError() {

@@ -21,8 +21,10 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace pellix;
 using namespace pellix::shell;
@@ -34,12 +36,15 @@ QByteArray record(const QStringList& header, const QStringList& values) {
     return *settings::encodeRecord(header) + *settings::encodeRecord(values);
 }
 
+// Ways in which a settings recovery cannot restore a file.
+enum class RecoveryFault { DefaultMissing, FolderIsAFile, BackupBlocked, CopyNotWritten };
+
 }  // namespace
 
 // A window that counts its loads and can refuse to open.
 class ProbeWindow : public Window {
     Q_OBJECT
-public:
+  public:
     explicit ProbeWindow(AppContext& ctx) : Window(ctx, Kind::Child) {}
     void Form_Load() override {
         ++loads;
@@ -51,7 +56,7 @@ public:
 
 class tst_shell : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -66,7 +71,10 @@ private slots:
     void c5255Layout();
     void missingOutputFileKeepsDatabaseSettings();
     void shortFileIsKeptAsBackup();
-    void missingDefaultFileIsSkipped();
+    void recoveryThatCannotRestore_data();
+    void recoveryThatCannotRestore();
+    void missingDefaultOfReadableFileIsNoFailure();
+    void settingsFolderInOtherLetterCase();
 
     void registryShowRaisesWithoutReloading();
     void registryFieldReadLoadsWithoutShowing();
@@ -78,7 +86,7 @@ private slots:
     void mainWindowFrame();
     void mainPageOpensSecondMenuScreen();
 
-private:
+  private:
     std::unique_ptr<test::TempConfigHome> home_;
     std::unique_ptr<test::TestServices> services_;
     std::unique_ptr<WindowRegistry> windows_;
@@ -163,8 +171,10 @@ void tst_shell::firstStartWithoutFolder() {
     QCOMPARE(form->Label11->text(), QString("5.1 (2600)"));
     QCOMPARE(form->Textuser->text(), QString("Text1"));
     QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files),
-             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}));
-    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
+             (QStringList{"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt",
+                          "pimraconfig5.txt"}));
+    for (const char* f :
+         {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"}) {
         QFile def(test::defaultsDir() + "/" + f);
         QVERIFY(def.open(QIODevice::ReadOnly));
         QCOMPARE(home_->readFile(f), def.readAll());
@@ -209,7 +219,8 @@ void tst_shell::missingOutputFileKeepsDatabaseSettings() {
     home_->installDefaults();
     QFile::remove(home_->settingsDir() + "/pimraconfig4.txt");
     const QByteArray mine =
-        record(settings::databaseHeader(), {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+        record(settings::databaseHeader(),
+               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
     home_->writeFile(settings::kDatabaseFile, mine);
 
     auto form = loadForm1();
@@ -236,20 +247,118 @@ void tst_shell::shortFileIsKeptAsBackup() {
     QCOMPARE(form->Label7->text(), test::defaultsDir() + "/sample.xls");
 }
 
-void tst_shell::missingDefaultFileIsSkipped() {
-    QTemporaryDir partial;
-    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig5.txt"})
-        QFile::copy(test::defaultsDir() + "/" + f, partial.path() + "/" + f);
-    services_->services.defaultsDir = partial.path();
-    auto form = loadForm1();
-    QCOMPARE(form->recoveries(), 3);
-    QCOMPARE(form->Label12->text(), kRecoveryMessage);
-    QVERIFY(!QFileInfo::exists(home_->settingsDir() + "/pimraconfig4.txt"));
-    QCOMPARE(form->Label15->text(), QString("sheet1"));
+void tst_shell::recoveryThatCannotRestore_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("file");    // a file the message must name
+    QTest::addColumn<QString>("reason");  // what the message must say went wrong
+    QTest::newRow("default file missing")
+        << int(RecoveryFault::DefaultMissing) << "pimraconfig4.txt"
+        << "初期設定ファイルがありません";
+    QTest::newRow("settings folder cannot be created")
+        << int(RecoveryFault::FolderIsAFile) << "pimraconfig4.txt"
+        << "作成できません";
+    QTest::newRow("damaged file cannot be set aside")
+        << int(RecoveryFault::BackupBlocked) << "pimraconfig4.txt"
+        << "退避できません";
+    QTest::newRow("copy cannot be written")
+        << int(RecoveryFault::CopyNotWritten) << "pimraconfig2.txt"
+        << "書き込めません";
+}
 
-    const RecoveryReport report = recoverSettings(partial.path());
-    QCOMPARE(report.skipped, QStringList{"pimraconfig4.txt"});
-    QVERIFY(report.restored.isEmpty());
+void tst_shell::recoveryThatCannotRestore() {
+    QFETCH(int, fault);
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    QTemporaryDir defaults;
+    for (const char* f :
+         {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt", "pimraconfig5.txt"})
+        QVERIFY(QFile::copy(test::defaultsDir() + "/" + f, defaults.path() + "/" + f));
+    services_->services.defaultsDir = defaults.path();
+    std::optional<test::FileSizeLimit> limit;
+    switch (RecoveryFault(fault)) {
+        case RecoveryFault::DefaultMissing:
+            QVERIFY(QFile::remove(defaults.path() + "/pimraconfig4.txt"));
+            break;
+        case RecoveryFault::FolderIsAFile: {
+            // A file where the settings folder belongs: no user, root included, can create it.
+            QFile blocker(home_->settingsDir());
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            break;
+        }
+        case RecoveryFault::BackupBlocked:
+            home_->installDefaults();
+            home_->writeFile(settings::kOutputFile,
+                             crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n"));
+            // A non-empty folder under the backup's name keeps the damaged file from being moved
+            // aside.
+            QVERIFY(QDir().mkpath(home_->settingsDir() + "/pimraconfig4.txt.bak/kept"));
+            break;
+        case RecoveryFault::CopyNotWritten:
+            limit.emplace(8);  // no default file fits
+            QVERIFY(limit->active());
+            break;
+    }
+
+    auto form = loadForm1();
+    QVERIFY(form->recoveries() >= 1);
+    const QString message = form->Label12->text();
+    QVERIFY2(message != kRecoveryMessage, qPrintable(message));
+    QVERIFY2(message.contains(file), qPrintable(message));
+    QVERIFY2(message.contains(reason), qPrintable(message));
+    QVERIFY2(message.contains(defaults.path()), qPrintable(message));
+
+    const RecoveryReport again = recoverSettings(defaults.path());
+    QVERIFY(!again.ok());
+    QVERIFY(std::any_of(again.failed.cbegin(), again.failed.cend(),
+                        [&](const RecoveryFailure& f) { return f.file == file; }));
+    QCOMPARE(again.message(), message);
+}
+
+void tst_shell::missingDefaultOfReadableFileIsNoFailure() {
+    // Only pimraconfig4.txt needs restoring; the default of a file that reads is not needed.
+    QTemporaryDir defaults;
+    for (const char* f : {"pimraconfig.txt", "pimraconfig2.txt", "pimraconfig4.txt"})
+        QVERIFY(QFile::copy(test::defaultsDir() + "/" + f, defaults.path() + "/" + f));
+    services_->services.defaultsDir = defaults.path();
+    home_->installDefaults();
+    QVERIFY(QFile::remove(home_->settingsDir() + "/pimraconfig4.txt"));
+
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 3);  // the open and both reads of the missing file
+    QCOMPARE(form->Label12->text(), kRecoveryMessage);
+    QVERIFY(QFileInfo::exists(home_->settingsDir() + "/pimraconfig4.txt"));
+}
+
+void tst_shell::settingsFolderInOtherLetterCase() {
+    // A settings folder copied from a system that writes the names in capitals.
+    const QStringList names{"PIMRACONFIG.TXT", "PIMRACONFIG2.TXT", "PIMRACONFIG4.TXT",
+                            "PIMRACONFIG5.TXT"};
+    for (const QString& name : names) {
+        QFile def(test::defaultsDir() + "/" + name.toLower());
+        QVERIFY(def.open(QIODevice::ReadOnly));
+        home_->writeFile(name, def.readAll());
+    }
+    const QByteArray mine =
+        record(settings::databaseHeader(),
+               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+    home_->writeFile("PIMRACONFIG2.TXT", mine);
+
+    auto form = loadForm1();
+    QCOMPARE(form->recoveries(), 0);
+    QCOMPARE(form->Label12->text(), QString());
+    QCOMPARE(form->Label4->text(), QStringLiteral("税込価格"));
+    QCOMPARE(form->Label7->text(), QString("/srv/shop/items.xls"));
+    QCOMPARE(form->Label15->text(), QStringLiteral("在庫"));
+
+    // Files that do not read are restored under the names they already have.
+    home_->writeFile("PIMRACONFIG4.TXT", crlf("\"TITLE1\",\"TITLE2\",\"YOSHI\",\"PRINTER\"\n"));
+    const RecoveryReport report = recoverSettings(test::defaultsDir());
+    QCOMPARE(report.restored, QStringList{"pimraconfig4.txt"});
+    QCOMPARE(home_->readFile("PIMRACONFIG2.TXT"), mine);
+    QStringList expected = names;
+    expected << "PIMRACONFIG4.TXT.bak";
+    expected.sort();
+    QCOMPARE(QDir(home_->settingsDir()).entryList(QDir::Files, QDir::Name), expected);
 }
 
 void tst_shell::registryShowRaisesWithoutReloading() {
@@ -366,8 +475,9 @@ void tst_shell::mainPageOpensSecondMenuScreen() {
     frmMain main(windows_->context());
     main.MDIForm_Load();
     main.show();
-    home_->writeFile(settings::kDatabaseFile,
-                     record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
+    home_->writeFile(
+        settings::kDatabaseFile,
+        record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
     main.findChild<QAction*>("main1")->trigger();
     QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
     Form1* shared = windows_->find<Form1>();

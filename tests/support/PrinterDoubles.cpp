@@ -73,6 +73,8 @@ QList<int> ScriptedPrinters::acceptedPaperCodes(int index) const {
 
 bool ScriptedPrinters::bind(int index) {
     if (index < 0 || index >= printers.size()) return false;
+    // As on the real printers: binding the bound printer again keeps its settings.
+    if (index == bound) return true;
     bound = index;
     settings = printers[index].defaults;
     userDefinedMm = {};
@@ -133,7 +135,7 @@ std::optional<double> ScriptedPrinters::height() const {
 
 bool ScriptedPrinters::setWidth(double twips) {
     if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
-        twips <= 0)
+        !platform::paperLengthFits(twips / kTwipsPerMm))
         return false;
     userDefinedMm = QSizeF(twips / kTwipsPerMm, height().value_or(0) / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;
@@ -142,7 +144,7 @@ bool ScriptedPrinters::setWidth(double twips) {
 
 bool ScriptedPrinters::setHeight(double twips) {
     if (bound < 0 || !printers[bound].paperCodes.contains(platform::kUserDefinedPaper) ||
-        twips <= 0)
+        !platform::paperLengthFits(twips / kTwipsPerMm))
         return false;
     userDefinedMm = QSizeF(width().value_or(0) / kTwipsPerMm, twips / kTwipsPerMm);
     settings[PrinterProperty::PaperSize] = platform::kUserDefinedPaper;

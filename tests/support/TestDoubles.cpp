@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace pellix::test {
 
@@ -68,6 +71,25 @@ QByteArray TempConfigHome::readFile(const QString& name) const {
     QFile f(settingsDir() + QLatin1Char('/') + name);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
+    savedLimit_ = limit.rlim_cur;
+    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (!active_) std::signal(SIGXFSZ, savedHandler_);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    if (!active_) return;
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(savedLimit_);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, savedHandler_);
 }
 
 QByteArray crlf(const char* text) {

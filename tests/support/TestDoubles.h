@@ -82,6 +82,23 @@ class TempConfigHome {
     bool hadValue_ = false;
 };
 
+// Makes writing fail for as long as the object lives: the process may write no file beyond
+// `bytes` bytes (the file size limit, which binds root too), and a write past it fails with an
+// error instead of ending the process. Only this process is affected.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }  // false when the limit could not be set
+
+  private:
+    bool active_ = false;
+    unsigned long long savedLimit_ = 0;
+    void (*savedHandler_)(int) = nullptr;
+};
+
 // Text with LF line ends turned into the CR LF the settings files use.
 QByteArray crlf(const char* text);
 

@@ -25,4 +25,17 @@ TestServices::TestServices(platform::PrinterSystem& otherPrinters)
           .defaultsDir = defaultsDir(),
       } {}
 
+platform::Services TestServices::withPrinters(platform::PrinterSystem& otherPrinters) const {
+    platform::Services other{
+        .messages = services.messages,
+        .osVersion = services.osVersion,
+        .urls = services.urls,
+        .printers = otherPrinters,
+        .printSetup = services.printSetup,
+        .fileDialogs = services.fileDialogs,
+        .defaultsDir = services.defaultsDir,
+    };
+    return other;
+}
+
 }  // namespace pellix::test

@@ -17,6 +17,9 @@ struct TestServices {
     TestServices(const TestServices&) = delete;
     TestServices& operator=(const TestServices&) = delete;
 
+    // These services with another printer collection in place of this one's.
+    platform::Services withPrinters(platform::PrinterSystem& otherPrinters) const;
+
     RecordingMessageBoxes messages;
     FakeOsVersion osVersion;
     RecordingUrlOpener urls;

@@ -25,6 +25,7 @@ Form6::Form6(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     const auto label = [this](const char* name, const QString& text, int l, int t, int w, int h) {
         auto* lab = new QLabel(text, this);
         lab->setObjectName(QString::fromLatin1(name));
+        lab->setTextFormat(Qt::PlainText);  // a path or query is shown as it is, never as markup
         lab->setGeometry(shell::twipsRect(l, t, w, h));
         QPalette p = lab->palette();
         p.setColor(QPalette::Window, kLightGreen);
@@ -70,7 +71,7 @@ void Form6::Form_Load() {
 
 void Form6::fail() {
     context().services.messages.show(nullptr, kCountFailedPrompt, kCountFailedTitle,
-                                      platform::MessageBoxes::Icon::Exclamation);
+                                     platform::MessageBoxes::Icon::Exclamation);
     context().windows.unload<shell::Form8>();
     Unload();
 }

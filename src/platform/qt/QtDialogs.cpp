@@ -23,6 +23,7 @@ void QtMessageBoxes::show(QWidget* owner, const QString& prompt, const QString& 
             break;
     }
     QMessageBox box(qicon, title, prompt, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);  // prompts carry paths and values as they are
     box.exec();
 }
 

@@ -1,18 +1,29 @@
 #include "platform/qt/QtPrinters.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QBuffer>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QFormLayout>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryFile>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace pellix::platform {
@@ -124,10 +135,40 @@ class PdfDocument final : public PrintDocument {
     QPainter painter_;
 };
 
-// Stores a document of the built-in printer as the next numbered file of the folder.
+// Moves a complete file to a name that no file has, never replacing one; false (errno EEXIST)
+// when another program took the name first.
+bool moveToFreeName(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without that kind of rename: a hard link never replaces a file either.
+    if (::link(source.constData(), target.constData()) != 0) return false;
+    ::unlink(source.constData());
+    return true;
+}
+
+// Stores a document of the built-in printer as the next numbered file of the folder. The bytes
+// go to a hidden temporary file first, which takes a label's name only once it is complete and
+// on the disk, so that a crash or a full disk never leaves a partial label.
 QString storeNumbered(const QString& dir, const QByteArray& bytes) {
     if (!QDir().mkpath(dir))
         return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+    QTemporaryFile part(dir + QStringLiteral("/.label-XXXXXX.part"));
+    const auto writeFailure = [&] {
+        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+            .arg(dir, part.errorString());
+    };
+    if (!part.open()) return writeFailure();
+    if (part.write(bytes) != bytes.size() || !part.flush()) return writeFailure();
+    if (::fsync(part.handle()) != 0)
+        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+            .arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+    part.close();
+    if (part.error() != QFileDevice::NoError) return writeFailure();
+
     static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
     qint64 next = 1;
     for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
@@ -135,17 +176,13 @@ QString storeNumbered(const QString& dir, const QByteArray& bytes) {
         if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
     }
     for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
-        QFile file(QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0')));
-        // NewOnly: two programs printing at once never write into the same file.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (file.exists()) continue;
-            return QStringLiteral("PDFファイル %1 を作成できません。").arg(file.fileName());
-        }
-        if (file.write(bytes) != bytes.size() || !file.flush()) {
-            file.remove();
-            return QStringLiteral("PDFファイル %1 を書き込めません。").arg(file.fileName());
-        }
-        return {};
+        const QString name =
+            QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0'));
+        // Two programs printing at once never take the same name.
+        if (moveToFreeName(part.fileName(), name)) return {};
+        if (errno != EEXIST)
+            return QStringLiteral("PDFファイル %1 を作成できません。%2")
+                .arg(name, QString::fromLocal8Bit(std::strerror(errno)));
     }
     return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir);
 }
@@ -189,9 +226,55 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm) {
     return QPageSize(id);
 }
 
+namespace {
+
+QStringList installedPrinterNames() {
+    return QPrinterInfo::availablePrinterNames() + QStringList{kPdfPrinterName};
+}
+
+QList<int> paperCodesOf(const QString& printer) {
+    QList<int> codes;
+    if (printer == kPdfPrinterName) {
+        for (int code = 1; code <= kHighestPaperCode; ++code)
+            if (code == kUserDefinedPaper || QPageSize::id(code) != QPageSize::Custom)
+                codes << code;
+        return codes;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(printer);
+    for (const QPageSize& size : info.supportedPageSizes())
+        if (size.windowsId() > 0 && size.windowsId() <= kHighestPaperCode)
+            codes << size.windowsId();
+    if (info.supportsCustomPageSizes()) codes << kUserDefinedPaper;
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    return codes;
+}
+
+QList<int> duplexCodesOf(const QString& printer) {
+    QList<int> codes{1};
+    if (printer == kPdfPrinterName) return codes;
+    const auto modes = QPrinterInfo::printerInfo(printer).supportedDuplexModes();
+    if (modes.contains(QPrinter::DuplexLongSide)) codes << 2;
+    if (modes.contains(QPrinter::DuplexShortSide)) codes << 3;
+    return codes;
+}
+
+QString driverOf(const QString& printer) {
+    if (printer == kPdfPrinterName) return QStringLiteral("Pellix");
+    const QString model = QPrinterInfo::printerInfo(printer).makeAndModel();
+    return model.isEmpty() ? QStringLiteral("CUPS") : model;
+}
+
+QString portOf(const QString& printer) {
+    if (printer == kPdfPrinterName) return pdfOutputDir();
+    return QStringLiteral("cups:%1").arg(printer);
+}
+
+}  // namespace
+
 struct QtPrinterSystem::State {
-    QStringList cups;  // CUPS queue names, in CUPS's order
-    int bound = -1;    // index into installedPrinters()
+    QStringList cups;     // CUPS queue names, in CUPS's order
+    int bound = -1;       // index into installedPrinters()
     QList<int> accepted;  // paper codes of the bound printer, asked once per binding
     // Settings of the application printer.
     int paperCode = 9;
@@ -257,27 +340,16 @@ QStringList QtPrinterSystem::installedPrinters() const {
 }
 
 QList<int> QtPrinterSystem::acceptedPaperCodes(int index) const {
-    QList<int> codes;
-    if (index == int(s_->cups.size())) {
-        for (int code = 1; code <= kHighestPaperCode; ++code)
-            if (code == kUserDefinedPaper || QPageSize::id(code) != QPageSize::Custom)
-                codes << code;
-        return codes;
-    }
-    if (index < 0 || index > int(s_->cups.size())) return codes;
-    const QPrinterInfo info = QPrinterInfo::printerInfo(s_->cups[index]);
-    for (const QPageSize& size : info.supportedPageSizes())
-        if (size.windowsId() > 0 && size.windowsId() <= kHighestPaperCode)
-            codes << size.windowsId();
-    if (info.supportsCustomPageSizes()) codes << kUserDefinedPaper;
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    return codes;
+    if (index < 0 || index > int(s_->cups.size())) return {};
+    return paperCodesOf(index == int(s_->cups.size()) ? kPdfPrinterName : s_->cups[index]);
 }
 
 bool QtPrinterSystem::bind(int index) {
     if (index < 0 || index > int(s_->cups.size())) return false;
     State& s = *s_;
+    // The printer already bound keeps what was chosen for it: a saved choice is applied again
+    // before every label.
+    if (index == s.bound) return true;
     s.bound = index;
     s.accepted = acceptedPaperCodes(index);
     s.userDefinedMm = {};
@@ -309,14 +381,11 @@ std::optional<QString> QtPrinterSystem::deviceName() const {
 }
 
 std::optional<QString> QtPrinterSystem::driverName() const {
-    if (s_->isPdf()) return QStringLiteral("Pellix");
-    const QString model = QPrinterInfo::printerInfo(s_->name()).makeAndModel();
-    return model.isEmpty() ? QStringLiteral("CUPS") : model;
+    return driverOf(s_->name());
 }
 
 std::optional<QString> QtPrinterSystem::port() const {
-    if (s_->isPdf()) return pdfOutputDir();
-    return QStringLiteral("cups:%1").arg(s_->name());
+    return portOf(s_->name());
 }
 
 std::optional<int> QtPrinterSystem::get(PrinterProperty property) const {
@@ -402,7 +471,7 @@ std::optional<double> QtPrinterSystem::height() const {
 
 bool QtPrinterSystem::setWidth(double twips) {
     const double mm = twips / kTwipsPerMm;
-    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!paperLengthFits(mm)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(mm, current.height());
@@ -412,7 +481,7 @@ bool QtPrinterSystem::setWidth(double twips) {
 
 bool QtPrinterSystem::setHeight(double twips) {
     const double mm = twips / kTwipsPerMm;
-    if (!(mm >= 1.0 && mm <= 10000.0)) return false;
+    if (!paperLengthFits(mm)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
     const QSizeF current = s_->page().size(QPageSize::Millimeter);
     s_->userDefinedMm = QSizeF(current.width(), mm);
@@ -454,71 +523,156 @@ std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
     return doc;
 }
 
-void printerFromRecords(const PRINTDLG& dialog, QPrinter& printer) {
-    const QString device = dialog.hDevNames ? dialog.hDevNames->device() : QString();
-    if (device.compare(kPdfPrinterName, Qt::CaseInsensitive) == 0) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfOutputDir() + QStringLiteral("/label.pdf"));
-    } else if (!device.isEmpty()) {
-        printer.setPrinterName(device);
+PrintSetupWindow::PrintSetupWindow(QWidget* owner)
+    : QDialog(owner),
+      printers(new QComboBox(this)),
+      paper(new QComboBox(this)),
+      paperWidth(new QDoubleSpinBox(this)),
+      paperHeight(new QDoubleSpinBox(this)),
+      orientation(new QComboBox(this)),
+      duplex(new QComboBox(this)),
+      color(new QComboBox(this)) {
+    setWindowTitle(QStringLiteral("プリンタの設定"));
+    printers->setObjectName(QStringLiteral("printers"));
+    paper->setObjectName(QStringLiteral("paper"));
+    paperWidth->setObjectName(QStringLiteral("paperWidth"));
+    paperHeight->setObjectName(QStringLiteral("paperHeight"));
+    orientation->setObjectName(QStringLiteral("orientation"));
+    duplex->setObjectName(QStringLiteral("duplex"));
+    color->setObjectName(QStringLiteral("color"));
+
+    printers->addItems(installedPrinterNames());
+    // The lengths the device-mode record carries: tenths of a millimetre in 16 bits.
+    for (QDoubleSpinBox* box : {paperWidth, paperHeight}) {
+        box->setDecimals(1);
+        box->setRange(0.1, 3276.7);
+        box->setSuffix(QStringLiteral(" mm"));
     }
-    if (const auto& dm = dialog.hDevMode) {
-        if (dm->dmFields & DM_PAPERSIZE) {
-            const QPageSize page = pageForCode(
-                dm->dmPaperSize, QSizeF(dm->dmPaperWidth / 10.0, dm->dmPaperLength / 10.0));
-            if (page.isValid()) printer.setPageSize(page);
-        }
-        if (dm->dmFields & DM_ORIENTATION)
-            printer.setPageOrientation(qtOrientation(dm->dmOrientation));
-        if (dm->dmFields & DM_DUPLEX) printer.setDuplex(qtDuplex(dm->dmDuplex));
-        if (dm->dmFields & DM_COLOR)
-            printer.setColorMode(dm->dmColor == 1 ? QPrinter::GrayScale : QPrinter::Color);
-    }
+    orientation->addItem(QStringLiteral("縦"), 1);
+    orientation->addItem(QStringLiteral("横"), 2);
+    color->addItem(QStringLiteral("カラー"), 2);
+    color->addItem(QStringLiteral("モノクロ"), 1);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("プリンタ名(&N):"), printers);
+    form->addRow(QStringLiteral("用紙サイズ(&Z):"), paper);
+    form->addRow(QStringLiteral("幅(&W):"), paperWidth);
+    form->addRow(QStringLiteral("高さ(&H):"), paperHeight);
+    form->addRow(QStringLiteral("印刷の向き(&O):"), orientation);
+    form->addRow(QStringLiteral("両面印刷(&D):"), duplex);
+    form->addRow(QStringLiteral("カラー(&C):"), color);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(printers, &QComboBox::currentIndexChanged, this, &PrintSetupWindow::fillForPrinter);
+    connect(paper, &QComboBox::currentIndexChanged, this, &PrintSetupWindow::paperChanged);
+    fillForPrinter();
 }
 
-void recordsFromPrinter(const QPrinter& printer, PRINTDLG& dialog) {
-    // Fields the dialog does not offer (paper source, quality, zoom) keep what was sent.
+namespace {
+
+// Selects the item that carries the code; false when the list has none.
+bool selectCode(QComboBox* box, int code) {
+    const int i = box->findData(code);
+    if (i >= 0) box->setCurrentIndex(i);
+    return i >= 0;
+}
+
+}  // namespace
+
+void PrintSetupWindow::fillForPrinter() {
+    const QString printer = printers->currentText();
+    // What was chosen stays chosen where the printer offers it.
+    const QVariant paperBefore = paper->currentData();
+    const QVariant duplexBefore = duplex->currentData();
+
+    paper->blockSignals(true);
+    paper->clear();
+    for (int code : paperCodesOf(printer)) {
+        if (code == kUserDefinedPaper) {
+            paper->addItem(QStringLiteral("ユーザー定義サイズ"), code);
+            continue;
+        }
+        const QPageSize page = pageForCode(code);
+        const QSizeF mm = page.size(QPageSize::Millimeter);
+        paper->addItem(QStringLiteral("%1 (%2 x %3 mm)")
+                           .arg(page.name())
+                           .arg(mm.width(), 0, 'f', 1)
+                           .arg(mm.height(), 0, 'f', 1),
+                       code);
+    }
+    if (!paperBefore.isValid() || !selectCode(paper, paperBefore.toInt())) selectCode(paper, 9);
+    paper->blockSignals(false);
+    paperChanged();
+
+    duplex->clear();
+    const QString names[] = {QStringLiteral("片面"), QStringLiteral("両面（長辺綴じ）"),
+                             QStringLiteral("両面（短辺綴じ）")};
+    for (int code : duplexCodesOf(printer)) duplex->addItem(names[code - 1], code);
+    if (duplexBefore.isValid()) selectCode(duplex, duplexBefore.toInt());
+}
+
+void PrintSetupWindow::paperChanged() {
+    const bool userDefined = paper->currentData().toInt() == kUserDefinedPaper;
+    paperWidth->setEnabled(userDefined);
+    paperHeight->setEnabled(userDefined);
+}
+
+void PrintSetupWindow::load(const PRINTDLG& dialog) {
+    const QString device = dialog.hDevNames  ? dialog.hDevNames->device()
+                           : dialog.hDevMode ? dialog.hDevMode->dmDeviceName
+                                             : QString();
+    int index = printers->findText(device, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index < 0) index = printers->findText(device, Qt::MatchFixedString);
+    if (index >= 0) printers->setCurrentIndex(index);
+    if (!dialog.hDevMode) return;
+    const DEVMODE& dm = *dialog.hDevMode;
+    if (dm.dmFields & DM_PAPERSIZE) {
+        if (dm.dmPaperSize == kUserDefinedPaper) {
+            if (dm.dmPaperWidth > 0) paperWidth->setValue(dm.dmPaperWidth / 10.0);
+            if (dm.dmPaperLength > 0) paperHeight->setValue(dm.dmPaperLength / 10.0);
+        }
+        selectCode(paper, dm.dmPaperSize);
+    }
+    if (dm.dmFields & DM_ORIENTATION) selectCode(orientation, dm.dmOrientation);
+    if (dm.dmFields & DM_DUPLEX) selectCode(duplex, dm.dmDuplex);
+    if (dm.dmFields & DM_COLOR) selectCode(color, dm.dmColor);
+}
+
+void PrintSetupWindow::store(PRINTDLG& dialog) const {
+    // Paper source, quality and zoom are not offered here: they keep what was sent.
     DEVMODE dm = dialog.hDevMode.value_or(DEVMODE{});
-    const QString chosen =
-        printer.outputFormat() == QPrinter::PdfFormat ? kPdfPrinterName : printer.printerName();
+    const QString chosen = printers->currentText();
     dm.dmDeviceName = chosen.left(CCHDEVICENAME);
-    const QPageSize page = printer.pageLayout().pageSize();
     dm.dmFields |= DM_PAPERSIZE | DM_ORIENTATION | DM_DUPLEX | DM_COLOR;
-    const int code = page.id() == QPageSize::Custom ? 0 : page.windowsId();
-    if (code > 0 && code != kUserDefinedPaper) {
-        dm.dmPaperSize = std::int16_t(code);
+    dm.dmPaperSize = std::int16_t(paper->currentData().toInt());
+    if (dm.dmPaperSize == kUserDefinedPaper) {
+        dm.dmPaperWidth = std::int16_t(std::lround(paperWidth->value() * 10));
+        dm.dmPaperLength = std::int16_t(std::lround(paperHeight->value() * 10));
+        dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+    } else {
         dm.dmPaperWidth = 0;
         dm.dmPaperLength = 0;
         dm.dmFields &= ~(DM_PAPERWIDTH | DM_PAPERLENGTH);
-    } else {
-        const QSizeF mm = page.size(QPageSize::Millimeter);
-        dm.dmPaperSize = std::int16_t(kUserDefinedPaper);
-        dm.dmPaperWidth = std::int16_t(std::lround(mm.width() * 10));
-        dm.dmPaperLength = std::int16_t(std::lround(mm.height() * 10));
-        dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
     }
-    dm.dmOrientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
-    dm.dmDuplex = std::int16_t(duplexCode(printer.duplex()));
-    dm.dmColor = printer.colorMode() == QPrinter::GrayScale ? 1 : 2;
+    dm.dmOrientation = std::int16_t(orientation->currentData().toInt());
+    dm.dmDuplex = std::int16_t(duplex->currentData().toInt());
+    dm.dmColor = std::int16_t(color->currentData().toInt());
     dialog.hDevMode = dm;
-
-    const bool same = dialog.hDevNames && dialog.hDevNames->device() == chosen;
-    const QString driver =
-        same ? dialog.hDevNames->driver()
-             : (chosen == kPdfPrinterName ? QStringLiteral("Pellix") : QStringLiteral("CUPS"));
-    const QString port = same ? dialog.hDevNames->output() : QString();
-    dialog.hDevNames = DEVNAMES::make(driver, chosen, port);
+    if (!dialog.hDevNames || dialog.hDevNames->device() != chosen)
+        dialog.hDevNames = DEVNAMES::make(driverOf(chosen), chosen, portOf(chosen));
 }
 
 bool QtPrintSetupDialog::run(PRINTDLG& dialog) {
-    QPrinter printer(QPrinter::HighResolution);
-    printerFromRecords(dialog, printer);
-    QPrintDialog box(&printer, dialog.hwndOwner);
-    box.setWindowTitle(QStringLiteral("プリンタの設定"));
-    if (dialog.Flags & PD_PRINTSETUP)
-        box.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-    if (box.exec() != QDialog::Accepted) return false;
-    recordsFromPrinter(printer, dialog);
+    PrintSetupWindow window(dialog.hwndOwner);
+    window.load(dialog);
+    if (exec(window) != QDialog::Accepted) return false;
+    window.store(dialog);
     return true;
 }
 

@@ -3,9 +3,12 @@
 #include "platform/PrintSetupDialog.h"
 #include "platform/PrinterSystem.h"
 
+#include <QDialog>
 #include <QPageSize>
+#include <functional>
 
-class QPrinter;
+class QComboBox;
+class QDoubleSpinBox;
 
 namespace pellix::platform {
 
@@ -19,8 +22,10 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm = {});
 // Printers through Qt PrintSupport: the CUPS queues in CUPS's order, then the built-in
 // "Pellix PDF". The application printer starts as CUPS's default queue, or "Pellix PDF" when
 // CUPS has none. Every document is drawn as a PDF in memory: "Pellix PDF" stores it as the next
-// numbered file of its folder, a CUPS queue receives it through the CUPS client (lp) with the
-// paper, duplex and colour settings as job options. A discarded document goes nowhere.
+// numbered file of its folder (written under a hidden temporary name, renamed when complete and
+// on the disk; a failed write fails the document), a CUPS queue receives it through the CUPS client
+// (lp) with the paper, duplex and colour settings as job options. A discarded document goes
+// nowhere.
 class QtPrinterSystem final : public PrinterSystem {
   public:
     QtPrinterSystem();
@@ -51,16 +56,41 @@ class QtPrinterSystem final : public PrinterSystem {
     std::unique_ptr<State> s_;
 };
 
-// The dialog's records turned into a printer object, and a printer object's choice turned back
-// into the records.
-void printerFromRecords(const PRINTDLG& dialog, QPrinter& printer);
-void recordsFromPrinter(const QPrinter& printer, PRINTDLG& dialog);
+// The print set-up window: the printer, its paper (a listed size or a user-defined width and
+// height), orientation, duplex and colour. It offers only what the records carry, so every choice
+// made in it reaches the application printer; "Pellix PDF" is one of the printers, and no output
+// file is asked for, since that printer numbers its files itself.
+class PrintSetupWindow final : public QDialog {
+  public:
+    explicit PrintSetupWindow(QWidget* owner = nullptr);
 
-// The print set-up dialog as Qt's print dialog: printer, paper, orientation, duplex and colour
-// are chosen there; the PDF output of the dialog stands for "Pellix PDF".
+    // Shows the printer and settings of the records.
+    void load(const PRINTDLG& dialog);
+    // Writes the shown choice into the records; paper source, quality and zoom, which the window
+    // does not offer, keep what they were.
+    void store(PRINTDLG& dialog) const;
+
+    QComboBox* printers;          // the installed printers; "Pellix PDF" last
+    QComboBox* paper;             // the chosen printer's paper codes, each item carrying its code
+    QDoubleSpinBox* paperWidth;   // millimetres, for the user-defined size
+    QDoubleSpinBox* paperHeight;  // millimetres, for the user-defined size
+    QComboBox* orientation;       // items carry the orientation codes
+    QComboBox* duplex;            // the chosen printer's duplex codes
+    QComboBox* color;             // items carry the colour mode codes
+
+  private:
+    // Fills the paper and duplex lists for the chosen printer, keeping the choices it offers.
+    void fillForPrinter();
+    void paperChanged();
+};
+
+// The print set-up dialog as that window.
 class QtPrintSetupDialog final : public PrintSetupDialog {
   public:
     bool run(PRINTDLG& dialog) override;
+
+    // Runs the window modally and answers its result; a test works the window instead.
+    std::function<int(QDialog&)> exec = [](QDialog& window) { return window.exec(); };
 };
 
 }  // namespace pellix::platform

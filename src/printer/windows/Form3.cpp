@@ -22,6 +22,7 @@ using shell::twipsRect;
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     return l;
 }
@@ -150,8 +151,8 @@ void Form3::Command4_Click() {
     platform::Services& services = context().services;
     if (!Option1[0]->isChecked()) {
         services.messages.show(this, QStringLiteral("設定項目が選択されていません。"),
-                                QStringLiteral("設定変更エラー"),
-                                platform::MessageBoxes::Icon::Critical);
+                               QStringLiteral("設定変更エラー"),
+                               platform::MessageBoxes::Icon::Critical);
         return;
     }
     const settings::Status saved =
@@ -166,7 +167,7 @@ void Form3::Command4_Click() {
     QWidget* owner = context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
     Unload();
     services.messages.show(owner, QStringLiteral("設定が変更されました｡"),
-                            QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
+                           QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
 }
 
 void Form3::Command1_Click() {

@@ -19,7 +19,9 @@ WindowRegistry::~WindowRegistry() {
     }
 }
 
-void WindowRegistry::setMdiArea(QMdiArea* area) { mdi_ = area; }
+void WindowRegistry::setMdiArea(QMdiArea* area) {
+    mdi_ = area;
+}
 
 void WindowRegistry::addType(const QMetaObject& type, Factory factory) {
     factories_.insert(&type, std::move(factory));
@@ -80,10 +82,9 @@ void WindowRegistry::present(Window* w) {
     if (!w || w->isUnloaded()) return;
     if (w->kind() == Window::Kind::Child && mdi_ &&
         !qobject_cast<QMdiSubWindow*>(w->parentWidget())) {
-        QMdiSubWindow* sub = mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint |
-                                                       Qt::WindowTitleHint |
-                                                       Qt::WindowSystemMenuHint |
-                                                       Qt::WindowCloseButtonHint);
+        QMdiSubWindow* sub =
+            mdi_->addSubWindow(w, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowTitle(w->windowTitle());
         connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);

@@ -21,7 +21,7 @@ namespace pellix::shell {
 // it answers nullptr with a critical message, and stops a debug build at an assertion.
 class WindowRegistry : public QObject {
     Q_OBJECT
-public:
+  public:
     using Factory = std::function<Window*(AppContext&)>;
 
     explicit WindowRegistry(platform::Services& services);
@@ -69,7 +69,7 @@ public:
     // the main window when it is a child window.
     void present(Window* window);
 
-private:
+  private:
     void addType(const QMetaObject& type, Factory factory);
     Window* findType(const QMetaObject& type) const;
     Window* loadType(const QMetaObject& type);

@@ -42,6 +42,8 @@ void setBackColour(QWidget* w, const QColor& c) {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    // Labels show paths, sheet names and messages as they are, never as markup.
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
@@ -99,7 +101,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     const QFont gothicBold = platform::namedFont(platform::kGothic, 9.75, true);
     const QFont pGothicBold = platform::namedFont(platform::kPGothic, 9.75, true);
     const QColor buttonFace(128, 255, 255);
-    Label1 = makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
+    Label1 =
+        makeLabel(Frame1, "Label1", QStringLiteral("データ件数"), twipsRect(240, 360, 1695, 255));
     Command3 = makeButton(Frame1, "Command3", QStringLiteral("Excel接続　==>　件数表示"),
                           twipsRect(2160, 240, 3015, 540), gothicBold, buttonFace);
     Label6 = makeLabel(Frame1, "Label6", QStringLiteral("Excelファイルパス"),
@@ -107,7 +110,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label7 = makeLabel(Frame1, "Label7", QString(), twipsRect(2160, 840, 5055, 375));
     Label7->setFont(gothicBold);
     setTextColour(Label7, kBlue);
-    Label14 = makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
+    Label14 =
+        makeLabel(Frame1, "Label14", QStringLiteral("シート名"), twipsRect(240, 1320, 1695, 255));
     Label15 = makeLabel(Frame1, "Label15", QString(), twipsRect(2160, 1320, 4335, 375));
     Label15->setFont(pGothicBold);
     setTextColour(Label15, kBlue);
@@ -125,22 +129,24 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label12->setWordWrap(true);
     setTextColour(Label12, QColor(255, 0, 0));
 
-    Label3 = makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
+    Label3 =
+        makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
     setTextColour(Label3, kGreenText);
     setBackColour(Label3, kGreenBack);
     // Carries the layout marker for the load; the 部分発行 button covers it.
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(5040, 5160, 1815, 255));
     setTextColour(Label4, kGreenText);
     setBackColour(Label4, kGreenBack);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
+    Label5 =
+        makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
     setBackColour(Label5, kGreenBack);
 
     const QFont bigButton = platform::namedFont(platform::kPGothic, 12, true);
     const QColor bigFace(192, 192, 255);
-    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"), twipsRect(240, 4920, 2655, 615),
-                          bigButton, bigFace);
-    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"), twipsRect(4800, 4920, 2535, 615),
-                          bigButton, bigFace);
+    Command1 = makeButton(this, "Command1", QStringLiteral("発行開始"),
+                          twipsRect(240, 4920, 2655, 615), bigButton, bigFace);
+    Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"),
+                          twipsRect(4800, 4920, 2535, 615), bigButton, bigFace);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     // The printer connection type dialog and the two print job forms are not part of the program
@@ -150,8 +156,13 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
 
 void Form1::recover() {
     ++recoveries_;
-    recoverSettings(context().services.defaultsDir);
-    Label12->setText(kRecoveryMessage);
+    showMessage(recoverSettings(context().services.defaultsDir).message());
+}
+
+void Form1::showMessage(const QString& text) {
+    Label12->setText(text);
+    // The label holds two lines; a longer message is read whole from its tool tip.
+    Label12->setToolTip(text);
 }
 
 void Form1::Form_Load() {
@@ -207,7 +218,7 @@ void Form1::Command3_Click() {
     WaitBracket wait(context().windows);
     Window* counted = context().windows.show<datasource::Form6>();
     wait.close();
-    if (!counted) Label12->setText(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+    if (!counted) showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

@@ -14,7 +14,7 @@ namespace pellix::shell {
 // folder.
 class Form1 : public Window {
     Q_OBJECT
-public:
+  public:
     explicit Form1(AppContext& ctx);
 
     void Form_Load() override;
@@ -45,8 +45,10 @@ public:
     // How many times the settings recovery ran during the last load.
     int recoveries() const { return recoveries_; }
 
-private:
+  private:
     void recover();
+    // Shows a message in Label12.
+    void showMessage(const QString& text);
     int recoveries_ = 0;
 };
 

@@ -26,7 +26,10 @@ StatusBarPanels::StatusBarPanels(QMainWindow* window) : QObject(window) {
     text = new QLabel(QStringLiteral("ｽﾃｰﾀｽ"));
     date = new QLabel;
     time = new QLabel;
-    for (QLabel* l : {text, date, time}) l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    for (QLabel* l : {text, date, time}) {
+        l->setTextFormat(Qt::PlainText);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
     bar->addWidget(text, 1);
     bar->addPermanentWidget(date);
     bar->addPermanentWidget(time);
