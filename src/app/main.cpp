@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     pellix::platform::installFontSubstitutions();
     pellix::app::AppServices services;
-    pellix::shell::WindowRegistry windows(services.services());
+    pellix::shell::WindowRegistry windows(services.services(), services.printerChoice(),
+                                          services.run());
     pellix::app::registerWindows(windows);
 
     pellix::shell::frmMain main(windows.context());

@@ -30,18 +30,17 @@ void messageBox(const QString& prompt, const QString& title) {
 }
 
 // The record count window's failure: its box, then what went wrong.
-int countFailed(const datasource::Status& s) {
+int countFailed(const Result& s) {
     messageBox(datasource::kCountFailedPrompt, datasource::kCountFailedTitle);
-    err(s.description + QLatin1Char('\n'));
+    err(s.message + QLatin1Char('\n'));
     return 1;
 }
 
 int runCount(const QStringList&) {
     datasource::DatabaseSettings settings;
-    if (datasource::Status s = datasource::DatabaseSettings::read(settings); !s)
-        return countFailed(s);
+    if (Result s = datasource::DatabaseSettings::read(settings); !s) return countFailed(s);
     qint64 rows = 0;
-    if (datasource::Status s = datasource::countRecords(settings, rows); !s) return countFailed(s);
+    if (Result s = datasource::countRecords(settings, rows); !s) return countFailed(s);
     out(QStringLiteral("%1\n").arg(rows));
     return 0;
 }
@@ -77,13 +76,13 @@ int runRows(const QStringList&) {
     const QString title = QStringLiteral(
         "設定エラー。データベースに接続できません。設定が不正かファイルにアクセスができません。");
     datasource::DatabaseSettings settings;
-    if (datasource::Status s = datasource::DatabaseSettings::read(settings); !s) {
-        messageBox(s.description, title);
+    if (Result s = datasource::DatabaseSettings::read(settings); !s) {
+        messageBox(s.message, title);
         return 1;
     }
     datasource::RecordSource source;
-    if (datasource::Status s = source.open(settings.db, settings.queryText()); !s) {
-        messageBox(s.description, title);
+    if (Result s = source.open(settings.db, settings.queryText()); !s) {
+        messageBox(s.message, title);
         return 1;
     }
     while (!source.atEnd()) {
@@ -91,8 +90,8 @@ int runRows(const QStringList&) {
         QStringList fields;
         for (const datasource::Field& f : r.fields) fields << escaped(f);
         out(fields.join(QLatin1Char('\t')) + QLatin1Char('\n'));
-        if (datasource::Status s = source.moveNext(); !s) {
-            messageBox(s.description, title);
+        if (Result s = source.moveNext(); !s) {
+            messageBox(s.message, title);
             return 1;
         }
     }

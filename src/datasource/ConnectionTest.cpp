@@ -4,13 +4,13 @@
 
 namespace pellix::datasource {
 
-Status testConnection(const DatabaseSettings& entered, qint64& rows) {
+Result testConnection(const DatabaseSettings& entered, qint64& rows) {
     rows = 0;
-    if (Status s = DatabaseSettings::save(entered); !s) return s;
+    if (Result s = DatabaseSettings::save(entered); !s) return s;
     // The file, not the boxes, is what the record count window and the print job forms will
     // read; testing what was read back tests exactly that.
     DatabaseSettings stored;
-    if (Status s = DatabaseSettings::read(stored); !s) return s;
+    if (Result s = DatabaseSettings::read(stored); !s) return s;
     return countRecords(stored, rows);
 }
 

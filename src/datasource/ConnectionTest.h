@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datasource/DatabaseSettings.h"
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 namespace pellix::datasource {
 
@@ -9,7 +9,7 @@ namespace pellix::datasource {
 // saved whatever the test finds), reads them back from the file as every user of the record
 // source reads them, opens the workbook with their query and counts its rows; the source is
 // closed again before this returns. A failure of any step comes back with its description.
-Status testConnection(const DatabaseSettings& entered, qint64& rows);
+Result testConnection(const DatabaseSettings& entered, qint64& rows);
 
 // The verdicts of a test that got as far as a count, with the title of their boxes: a count of 0
 // or more means the workbook and the query work; a negative count means the source could not

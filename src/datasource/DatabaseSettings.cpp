@@ -4,46 +4,45 @@
 
 namespace pellix::datasource {
 
-Status DatabaseSettings::read(DatabaseSettings& out) {
+Result DatabaseSettings::read(DatabaseSettings& out) {
     out = {};
     QStringList values;
-    const settings::Status s = settings::readValueRecord(
-        settings::filePath(settings::kDatabaseFile), settings::kDatabaseFields, values);
-    if (!s) return Status::failure(ErrorKind::Settings, s.message);
+    if (Result s = settings::readValueRecord(settings::filePath(settings::kDatabaseFile),
+                                             settings::kDatabaseFields, values);
+        !s)
+        return s;
     out.db = values.value(0);
     out.table = values.value(1);
     out.kensaku = values.value(2);
-    return Status::success();
+    return Result::success();
 }
 
-Status DatabaseSettings::readTable(DatabaseSettings& out) {
+Result DatabaseSettings::readTable(DatabaseSettings& out) {
     out = {};
     settings::TableRow row;
-    const settings::Status s =
-        settings::queryTable(settings::folderPath(),
-                             QStringLiteral("Select * From %1").arg(settings::kDatabaseFile), row);
-    if (!s) return Status::failure(ErrorKind::Settings, s.message);
+    if (Result s = settings::queryTable(
+            settings::folderPath(), QStringLiteral("Select * From %1").arg(settings::kDatabaseFile),
+            row);
+        !s)
+        return s;
     QString* targets[] = {&out.db, &out.table, &out.kensaku};
     const QStringList names = settings::databaseHeader();
     for (qsizetype i = 0; i < names.size(); ++i) {
         const auto value = row.value(names[i]);
         if (!value) {
             out = {};
-            return Status::failure(ErrorKind::Settings,
+            return Result::failure(ErrorKind::SettingsRead,
                                    QStringLiteral("設定ファイル %1 に項目 %2 がありません。")
                                        .arg(settings::filePath(settings::kDatabaseFile), names[i]));
         }
         *targets[i] = *value;
     }
-    return Status::success();
+    return Result::success();
 }
 
-Status DatabaseSettings::save(const DatabaseSettings& entered) {
-    const settings::Status s =
-        settings::save(settings::filePath(settings::kDatabaseFile), settings::databaseHeader(),
-                       {entered.db, entered.table, entered.kensaku + QLatin1Char(' ')});
-    if (!s) return Status::failure(ErrorKind::Settings, s.message);
-    return Status::success();
+Result DatabaseSettings::save(const DatabaseSettings& entered) {
+    return settings::save(settings::filePath(settings::kDatabaseFile), settings::databaseHeader(),
+                          {entered.db, entered.table, entered.kensaku + QLatin1Char(' ')});
 }
 
 }  // namespace pellix::datasource

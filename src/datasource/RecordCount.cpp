@@ -4,10 +4,10 @@
 
 namespace pellix::datasource {
 
-Status countRecords(const DatabaseSettings& settings, qint64& rows) {
+Result countRecords(const DatabaseSettings& settings, qint64& rows) {
     rows = 0;
     RecordSource source;
-    if (Status s = source.open(settings.db, settings.queryText()); !s) return s;
+    if (Result s = source.open(settings.db, settings.queryText()); !s) return s;
     return source.count(rows);
 }
 

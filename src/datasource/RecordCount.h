@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datasource/DatabaseSettings.h"
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 namespace pellix::datasource {
 
@@ -12,6 +12,6 @@ inline const QString kCountFailedTitle = QStringLiteral("ERROR");
 
 // Opens the workbook of the settings, runs their query and counts its rows; the source is
 // closed again before this returns.
-Status countRecords(const DatabaseSettings& settings, qint64& rows);
+Result countRecords(const DatabaseSettings& settings, qint64& rows);
 
 }  // namespace pellix::datasource

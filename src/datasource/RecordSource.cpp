@@ -227,6 +227,17 @@ const sqlite3_module kSheetModule = {
     /* xShadowName */ nullptr,
 };
 
+// Failures given in more than one place.
+Result refusedOperation() {
+    return Result::failure(ErrorKind::Refused,
+                           QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
+                                          "読む SELECT 文一つだけです。"));
+}
+Result notOpen() {
+    return Result::failure(ErrorKind::QueryFailed,
+                           QStringLiteral("データベースが開かれていません。"));
+}
+
 struct Statement {
     sqlite3_stmt* p = nullptr;
     ~Statement() { sqlite3_finalize(p); }
@@ -300,56 +311,48 @@ struct RecordSource::Impl {
         }
     }
 
-    Status engineFailure(int rc) const {
+    Result engineFailure(int rc) const {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         if (rc == SQLITE_INTERRUPT || (rc & 0xFF) == SQLITE_INTERRUPT)
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::Interrupted,
                 QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
-        if ((rc & 0xFF) == SQLITE_AUTH)
-            return Status::failure(
-                ErrorKind::Refused,
-                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                               "読む SELECT 文一つだけです。"));
+        if ((rc & 0xFF) == SQLITE_AUTH) return refusedOperation();
         static const QRegularExpression column(QStringLiteral("^no such column: (.*)$"));
         static const QRegularExpression table(QStringLiteral("^no such table: (?:main\\.)?(.*)$"));
         static const QRegularExpression near(QStringLiteral("^near \"(.*)\": syntax error$"));
         QRegularExpressionMatch m;
         if ((m = column.match(message)).hasMatch())
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::UnknownColumn,
                 QStringLiteral("列「%1」がシートにありません。").arg(m.captured(1)));
         if ((m = table.match(message)).hasMatch())
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::SheetNotFound,
                 QStringLiteral("シート「%1」がブックにありません。").arg(m.captured(1)));
         if ((m = near.match(message)).hasMatch())
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::Syntax,
                 QStringLiteral("SQL構文が正しくありません（「%1」の付近）。").arg(m.captured(1)));
         if (message.contains(QLatin1String("syntax error")) ||
             message.contains(QLatin1String("incomplete input")))
-            return Status::failure(ErrorKind::Syntax,
+            return Result::failure(ErrorKind::Syntax,
                                    QStringLiteral("SQL構文が正しくありません。"));
-        if (message.contains(QLatin1String("not authorized")))
-            return Status::failure(
-                ErrorKind::Refused,
-                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                               "読む SELECT 文一つだけです。"));
-        return Status::failure(ErrorKind::QueryFailed,
+        if (message.contains(QLatin1String("not authorized"))) return refusedOperation();
+        return Result::failure(ErrorKind::QueryFailed,
                                QStringLiteral("SQL文を実行できません（%1）。").arg(message));
     }
 
-    Status exec(const char* sql) {
+    Result exec(const char* sql) {
         const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-        return rc == SQLITE_OK ? Status::success() : engineFailure(rc);
+        return rc == SQLITE_OK ? Result::success() : engineFailure(rc);
     }
 
-    Status openEngine() {
+    Result openEngine() {
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY |
                           SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
         if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK)
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::QueryFailed,
                 QStringLiteral("SQL文を実行する準備ができません（メモリ不足）。"));
         if (sqlite3_hard_heap_limit64(-1) == 0) sqlite3_hard_heap_limit64(kHeapLimit);
@@ -370,7 +373,7 @@ struct RecordSource::Impl {
 
     // Makes the sheet the table of that name: column names from its first row that holds a
     // value, one row for each further row that holds a value.
-    Status loadSheet(const QString& table, std::shared_ptr<Workbook> workbook, Sheet sheet) {
+    Result loadSheet(const QString& table, std::shared_ptr<Workbook> workbook, Sheet sheet) {
         auto data = std::make_unique<SheetData>();
         data->workbook = std::move(workbook);
         data->sheet = std::move(sheet);
@@ -410,11 +413,11 @@ struct RecordSource::Impl {
         return rc;
     }
 
-    Status rewind() {
+    Result rewind() {
         sqlite3_reset(stmt);
         const int rc = step();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return engineFailure(rc);
-        return Status::success();
+        return Result::success();
     }
 
     Field value(int column) const {
@@ -445,42 +448,42 @@ void RecordSource::close() {
     d->close();
 }
 
-Status RecordSource::open(const QString& path, const QString& queryText) {
+Result RecordSource::open(const QString& path, const QString& queryText) {
     return open(path, queryText, Options{});
 }
 
-Status RecordSource::open(const QString& path, const QString& queryText, const Options& options) {
+Result RecordSource::open(const QString& path, const QString& queryText, const Options& options) {
     close();
     auto wb = std::make_shared<Workbook>();
-    if (Status s = wb->openFile(path); !s) return s;
+    if (Result s = wb->openFile(path); !s) return s;
     return open(std::move(wb), queryText, options);
 }
 
-Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText) {
+Result RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText) {
     return open(std::move(wb), queryText, Options{});
 }
 
-Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText,
+Result RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText,
                           const Options& options) {
     close();
     d->options = options;
-    Status status = [&]() -> Status {
+    Result status = [&]() -> Result {
         if (queryText.contains(QChar(0)))
-            return Status::failure(ErrorKind::Refused,
+            return Result::failure(ErrorKind::Refused,
                                    QStringLiteral("SQL文に使えない文字 (NUL) が含まれています。"));
         const QList<Token> tokens = tokenize(queryText);
-        if (Status s = d->openEngine(); !s) return s;
+        if (Result s = d->openEngine(); !s) return s;
         d->startClock();
         for (const QString& table : sheetTables(tokens)) {
             const QString sheetName = table.chopped(1);
             const int index = wb->findSheet(sheetName);
             if (index < 0)
-                return Status::failure(
+                return Result::failure(
                     ErrorKind::SheetNotFound,
                     QStringLiteral("シート「%1」がブックにありません。").arg(sheetName));
             Sheet sheet;
-            if (Status s = wb->readSheet(index, sheet); !s) return s;
-            if (Status s = d->loadSheet(table, wb, std::move(sheet)); !s) return s;
+            if (Result s = wb->readSheet(index, sheet); !s) return s;
+            if (Result s = d->loadSheet(table, wb, std::move(sheet)); !s) return s;
             d->tables.insert(table.toCaseFolded());
             d->remember(table);
         }
@@ -495,7 +498,7 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
         int rc = sqlite3_prepare_v3(d->db, utf8.constData(), int(utf8.size()), 0, &d->stmt, &tail);
         if (rc != SQLITE_OK) return d->engineFailure(rc);
         if (!d->stmt)
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::Syntax,
                 QStringLiteral("SQL構文が正しくありません（SQL文がありません）。"));
         // Only blanks and comments may follow the statement.
@@ -504,16 +507,12 @@ Status RecordSource::open(std::shared_ptr<Workbook> wb, const QString& queryText
             Statement second;
             rc = sqlite3_prepare_v3(d->db, tail, int(end - tail), 0, &second.p, nullptr);
             if (rc != SQLITE_OK || second.p)
-                return Status::failure(
+                return Result::failure(
                     ErrorKind::Refused,
                     QStringLiteral("SQL文が二つ以上あります。実行できるのは、シートを読む "
                                    "SELECT 文一つだけです。"));
         }
-        if (!sqlite3_stmt_readonly(d->stmt))
-            return Status::failure(
-                ErrorKind::Refused,
-                QStringLiteral("SQL文で許されていない操作です。実行できるのは、シートを"
-                               "読む SELECT 文一つだけです。"));
+        if (!sqlite3_stmt_readonly(d->stmt)) return refusedOperation();
         for (int i = 0; i < sqlite3_column_count(d->stmt); ++i)
             d->columns << QString::fromUtf8(sqlite3_column_name(d->stmt, i));
         return d->rewind();
@@ -529,26 +528,22 @@ int RecordSource::columnCount() const {
     return int(d->columns.size());
 }
 
-Status RecordSource::count(qint64& rows) {
+Result RecordSource::count(qint64& rows) {
     rows = 0;
-    if (!d->stmt)
-        return Status::failure(ErrorKind::QueryFailed,
-                               QStringLiteral("データベースが開かれていません。"));
+    if (!d->stmt) return notOpen();
     d->startClock();
     sqlite3_reset(d->stmt);
     int rc;
     while ((rc = d->step()) == SQLITE_ROW) ++rows;
     if (rc != SQLITE_DONE) return d->engineFailure(rc);
-    if (Status s = d->rewind(); !s) return s;
+    if (Result s = d->rewind(); !s) return s;
     if (rows == 0)
-        return Status::failure(ErrorKind::NoRows, QStringLiteral("該当するデータがありません。"));
-    return Status::success();
+        return Result::failure(ErrorKind::NoRows, QStringLiteral("該当するデータがありません。"));
+    return Result::success();
 }
 
-Status RecordSource::rewind() {
-    if (!d->stmt)
-        return Status::failure(ErrorKind::QueryFailed,
-                               QStringLiteral("データベースが開かれていません。"));
+Result RecordSource::rewind() {
+    if (!d->stmt) return notOpen();
     d->startClock();
     return d->rewind();
 }
@@ -557,12 +552,12 @@ bool RecordSource::atEnd() const {
     return d->atEnd;
 }
 
-Status RecordSource::moveNext() {
-    if (!d->stmt || d->atEnd) return Status::success();
+Result RecordSource::moveNext() {
+    if (!d->stmt || d->atEnd) return Result::success();
     d->startClock();
     const int rc = d->step();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) return d->engineFailure(rc);
-    return Status::success();
+    return Result::success();
 }
 
 Field RecordSource::value(int column) const {
@@ -575,9 +570,9 @@ Record RecordSource::record() const {
     return r;
 }
 
-Status RecordSource::readAll(ResultTable& table) {
+Result RecordSource::readAll(ResultTable& table) {
     table = {};
-    if (Status s = rewind(); !s) return s;
+    if (Result s = rewind(); !s) return s;
     table.columns = d->columns;
     const int n = columnCount();
     while (!d->atEnd) {

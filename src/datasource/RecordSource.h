@@ -22,9 +22,9 @@
 // than a regular file, no permission to read, a read error) fails with the kind
 // ErrorKind::PathUnusable, and no other failure has that kind: the partial print job form
 // recognises the case by that kind and tells the user that the path of the database or of the
-// file to read is invalid. The description names the path and the reason.
+// file to read is invalid. The message names the path and the reason.
 
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 #include <QList>
 #include <QString>
@@ -70,11 +70,11 @@ class RecordSource {
 
     // Opens the workbook at path, loads the sheets the query names and runs the query; on
     // success the source stands on the first row (or at the end when there is none).
-    Status open(const QString& path, const QString& queryText);
-    Status open(const QString& path, const QString& queryText, const Options& options);
+    Result open(const QString& path, const QString& queryText);
+    Result open(const QString& path, const QString& queryText, const Options& options);
     // The same over a workbook already read; the source keeps it while it is open.
-    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText);
-    Status open(std::shared_ptr<Workbook> workbook, const QString& queryText,
+    Result open(std::shared_ptr<Workbook> workbook, const QString& queryText);
+    Result open(std::shared_ptr<Workbook> workbook, const QString& queryText,
                 const Options& options);
     bool isOpen() const;
     void close();
@@ -84,18 +84,18 @@ class RecordSource {
     int columnCount() const;
 
     // Counts the rows of the result, then stands on the first row again. An empty result fails.
-    Status count(qint64& rows);
+    Result count(qint64& rows);
 
     // Forward pass: back to the first row; at the end; the next row.
-    Status rewind();
+    Result rewind();
     bool atEnd() const;
-    Status moveNext();
+    Result moveNext();
     // The current row's value of a result column (0-based), or its record.
     Field value(int column) const;
     Record record() const;
 
     // Every row from the first, for a grid; stands on the first row afterwards.
-    Status readAll(ResultTable& table);
+    Result readAll(ResultTable& table);
 
   private:
     struct Impl;

@@ -298,6 +298,231 @@ bool builtInDateFormat(int id) {
            (id >= 50 && id <= 58);
 }
 
+// The cell records of one worksheet read into its cells: read() dispatches a record to the
+// function of its kind. Each answers false for a damaged record.
+class SheetReader {
+  public:
+    SheetReader(const std::vector<std::uint8_t>& stream, std::vector<QByteArray>& strings,
+                std::size_t sharedCount, const std::vector<bool>& xfIsDate,
+                std::vector<Cell>& cells)
+        : stream_(stream),
+          strings_(strings),
+          sharedCount_(sharedCount),
+          xfIsDate_(xfIsDate),
+          cells_(cells) {}
+
+    // Reads the record r of the sheet's own level; next is the offset after it, moved past the
+    // CONTINUE records that the record takes with it.
+    bool read(const Record& r, std::size_t& next) {
+        switch (r.id) {
+            case kFormula:
+            case kNumber:
+            case kRk:
+            case kMulRk:
+            case kLabelSst:
+            case kLabel:
+            case kRString:
+            case kBoolErr:
+                // A STRING record belongs only to the formula right before it.
+                pendingString_ = false;
+                break;
+            default:
+                break;
+        }
+        switch (r.id) {
+            case kNumber:
+                return number(r);
+            case kRk:
+                return rk(r);
+            case kMulRk:
+                return mulRk(r);
+            case kLabelSst:
+                return labelSst(r);
+            case kLabel:
+            case kRString:
+                return label(r, next);
+            case kBoolErr:
+                return boolErr(r);
+            case kFormula:
+                return formula(r);
+            case kString:
+                return string(r, next);
+            default:
+                return true;
+        }
+    }
+
+  private:
+    bool isDate(std::uint16_t xf) const { return xf < xfIsDate_.size() && xfIsDate_[xf]; }
+
+    // Row and column of a cell record; false for a column beyond the last.
+    static bool place(Cell& c, const std::uint8_t* d) {
+        c.row = u16(d);
+        c.col = u16(d + 2);
+        return c.col < kMaxColumns;
+    }
+
+    bool addNumber(const std::uint8_t* d, double v, std::uint16_t xf, bool formula) {
+        Cell c;
+        if (!place(c, d)) return false;
+        c.type = CellType::Number;
+        c.number = v;
+        c.date = isDate(xf);
+        c.formula = formula;
+        cells_.push_back(c);
+        return true;
+    }
+
+    void addText(Cell c, QByteArray text) {
+        if (text.isEmpty()) return;  // an empty text shows as an empty cell
+        c.type = CellType::Text;
+        c.text = std::uint32_t(strings_.size());
+        strings_.push_back(std::move(text));
+        cells_.push_back(c);
+    }
+
+    bool number(const Record& r) {
+        if (r.len < 14) return true;
+        return addNumber(r.data, f64(r.data + 6), u16(r.data + 4), false);
+    }
+
+    bool rk(const Record& r) {
+        if (r.len < 10) return true;
+        return addNumber(r.data, rkValue(u32(r.data + 6)), u16(r.data + 4), false);
+    }
+
+    // Several RK numbers side by side in one row.
+    bool mulRk(const Record& r) {
+        if (r.len < 6) return true;
+        const std::uint32_t count = (r.len - 6) / 6;
+        const std::uint16_t row = u16(r.data);
+        const std::uint32_t first = u16(r.data + 2);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint8_t* e = r.data + 4 + 6 * i;
+            const std::uint32_t col = first + i;
+            if (col >= kMaxColumns) return false;
+            Cell c;
+            c.row = row;
+            c.col = std::uint16_t(col);
+            c.type = CellType::Number;
+            c.number = rkValue(u32(e + 2));
+            c.date = isDate(u16(e));
+            cells_.push_back(c);
+        }
+        return true;
+    }
+
+    // A text of the shared string table.
+    bool labelSst(const Record& r) {
+        if (r.len < 10) return true;
+        const std::uint32_t isst = u32(r.data + 6);
+        if (isst >= sharedCount_) return false;
+        if (strings_[isst].isEmpty()) return true;
+        Cell c;
+        if (!place(c, r.data)) return false;
+        c.type = CellType::Text;
+        c.text = isst;
+        cells_.push_back(c);
+        return true;
+    }
+
+    // A text stored in the cell record itself (LABEL, or RSTRING with its formatting runs).
+    bool label(const Record& r, std::size_t& next) {
+        if (r.len < 6) return true;
+        next = pieces_.collect(stream_, r, 6);
+        if (!pieces_.unicodeString(chars_)) return false;
+        Cell c;
+        if (!place(c, r.data)) return false;
+        addText(c, utf8(chars_));
+        return true;
+    }
+
+    bool boolErr(const Record& r) {
+        if (r.len < 8) return true;
+        Cell c;
+        if (!place(c, r.data)) return false;
+        c.type = r.data[7] ? CellType::Error : CellType::Boolean;
+        c.code = c.type == CellType::Boolean ? (r.data[6] ? 1 : 0) : r.data[6];
+        cells_.push_back(c);
+        return true;
+    }
+
+    // The stored result of a formula: a number, or a marker for a text (which follows in a
+    // STRING record), a Boolean, an error or an empty text.
+    bool formula(const Record& r) {
+        if (r.len < 20) return true;
+        const std::uint8_t* v = r.data + 6;
+        if (v[6] != 0xFF || v[7] != 0xFF) return addNumber(r.data, f64(v), u16(r.data + 4), true);
+        Cell c;
+        if (!place(c, r.data)) return false;
+        c.formula = true;
+        switch (v[0]) {
+            case 0:
+                pending_ = c;
+                pendingString_ = true;
+                break;
+            case 1:
+                c.type = CellType::Boolean;
+                c.code = v[2] ? 1 : 0;
+                cells_.push_back(c);
+                break;
+            case 2:
+                c.type = CellType::Error;
+                c.code = v[2];
+                cells_.push_back(c);
+                break;
+            default:  // an empty text
+                break;
+        }
+        return true;
+    }
+
+    // The text result of the formula before it.
+    bool string(const Record& r, std::size_t& next) {
+        if (!pendingString_) return true;
+        pendingString_ = false;
+        next = pieces_.collect(stream_, r, 0);
+        if (!pieces_.unicodeString(chars_)) return false;
+        addText(pending_, utf8(chars_));
+        return true;
+    }
+
+    const std::vector<std::uint8_t>& stream_;
+    std::vector<QByteArray>& strings_;
+    const std::size_t sharedCount_;
+    const std::vector<bool>& xfIsDate_;
+    std::vector<Cell>& cells_;
+    Pieces pieces_;
+    std::u16string chars_;
+    bool pendingString_ = false;
+    Cell pending_;
+};
+
+// Cells come in row order from every writer we know; sorts only when they do not, and keeps the
+// last of several cells written at one position.
+void inPositionOrder(std::vector<Cell>& cells) {
+    const auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
+}
+
+Result protectedBook(const QString& fileName) {
+    return Result::failure(ErrorKind::Protected,
+                           QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
+                                          "保護を解除して保存し直してください。")
+                               .arg(fileName));
+}
+
 void initGsf() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -340,7 +565,7 @@ constexpr int kNotRegular = -1;
 enum class PathStep { Find, Open, Read };
 
 // A workbook path that cannot be opened or read, with the reason in the user's words.
-Status unusablePath(const QString& path, int error, PathStep step = PathStep::Open) {
+Result unusablePath(const QString& path, int error, PathStep step = PathStep::Open) {
     QString description;
     switch (error) {
         case ENOENT:
@@ -375,11 +600,11 @@ Status unusablePath(const QString& path, int error, PathStep step = PathStep::Op
             description = step == PathStep::Read
                               ? QStringLiteral("ブック「%1」を読み込めません（%2）。")
                               : QStringLiteral("ブック「%1」を開けません（%2）。");
-            return Status::failure(
+            return Result::failure(
                 ErrorKind::PathUnusable,
                 description.arg(path, QString::fromLocal8Bit(std::strerror(error))));
     }
-    return Status::failure(ErrorKind::PathUnusable, description.arg(path));
+    return Result::failure(ErrorKind::PathUnusable, description.arg(path));
 }
 
 }  // namespace
@@ -408,15 +633,15 @@ QString Workbook::errorText(std::uint8_t code) {
     }
 }
 
-Status Workbook::corrupt() const {
-    return Status::failure(
+Result Workbook::corrupt() const {
+    return Result::failure(
         ErrorKind::Corrupt,
         QStringLiteral("ブック「%1」は壊れているため読めません。").arg(fileName_));
 }
 
-Status Workbook::openFile(const QString& path) {
+Result Workbook::openFile(const QString& path) {
     if (path.isEmpty())
-        return Status::failure(ErrorKind::PathUnusable,
+        return Result::failure(ErrorKind::PathUnusable,
                                QStringLiteral("ブックのパスが設定されていません。"));
     // A name with a NUL in it names no file; the system would see only the part before it.
     if (path.contains(QChar(0))) return unusablePath(path, ENOENT);
@@ -435,7 +660,7 @@ Status Workbook::openFile(const QString& path) {
 
     const QString shortName = QFileInfo(path).fileName();
     const auto tooBig = [&] {
-        return Status::failure(
+        return Result::failure(
             ErrorKind::NotWorkbook,
             QStringLiteral("「%1」は大きすぎるため、Excel 97-2003 形式のブックとして読めません。")
                 .arg(shortName));
@@ -459,7 +684,7 @@ Status Workbook::openFile(const QString& path) {
     return openBytes(bytes, shortName);
 }
 
-Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
+Result Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     fileName_ = fileName;
     stream_.clear();
     sheetNames_.clear();
@@ -470,13 +695,13 @@ Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     date1904_ = false;
 
     const auto notWorkbook = [&] {
-        return Status::failure(
+        return Result::failure(
             ErrorKind::NotWorkbook,
             QStringLiteral("「%1」は Excel 97-2003 形式のブック (.xls) ではありません。")
                 .arg(fileName_));
     };
     const auto oldFormat = [&] {
-        return Status::failure(
+        return Result::failure(
             ErrorKind::OldFormat,
             QStringLiteral("「%1」は Excel 95 以前の形式のブックです。Excel 97-2003 "
                            "形式で保存し直してください。")
@@ -522,12 +747,7 @@ Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
             encrypted = true;
     }
     if (!book.p) {
-        if (encrypted)
-            return Status::failure(
-                ErrorKind::Protected,
-                QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
-                               "保護を解除して保存し直してください。")
-                    .arg(fileName_));
+        if (encrypted) return protectedBook(fileName_);
         if (hasOldBook) return oldFormat();
         return notWorkbook();
     }
@@ -546,7 +766,7 @@ Status Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     return parseGlobals();
 }
 
-Status Workbook::parseGlobals() {
+Result Workbook::parseGlobals() {
     Record r;
     if (!recordAt(stream_, 0, r) || r.id != kBof || r.len < 4) return corrupt();
     if (u16(r.data) < kBiff8) return corrupt();
@@ -561,11 +781,7 @@ Status Workbook::parseGlobals() {
         std::size_t next = r.next;
         switch (r.id) {
             case kFilePass:
-                return Status::failure(
-                    ErrorKind::Protected,
-                    QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
-                                   "保護を解除して保存し直してください。")
-                        .arg(fileName_));
+                return protectedBook(fileName_);
             case kDateMode:
                 if (r.len >= 2) date1904_ = u16(r.data) == 1;
                 break;
@@ -629,7 +845,7 @@ Status Workbook::parseGlobals() {
     xfIsDate_.resize(xfFormat.size());
     for (std::size_t i = 0; i < xfFormat.size(); ++i)
         xfIsDate_[i] = dateFormats.value(xfFormat[i], builtInDateFormat(xfFormat[i]));
-    return Status::success();
+    return Result::success();
 }
 
 int Workbook::findSheet(const QString& name) const {
@@ -639,7 +855,7 @@ int Workbook::findSheet(const QString& name) const {
     return -1;
 }
 
-Status Workbook::readSheet(int index, Sheet& sheet) {
+Result Workbook::readSheet(int index, Sheet& sheet) {
     sheet = {};
     if (index < 0 || std::size_t(index) >= sheets_.size()) return corrupt();
     sheet.name = sheets_[std::size_t(index)].name;
@@ -651,171 +867,21 @@ Status Workbook::readSheet(int index, Sheet& sheet) {
         return corrupt();
     pos = r.next;
 
-    std::vector<Cell>& cells = sheet.cells;
-    Pieces pieces;
-    std::u16string chars;
+    SheetReader reader(stream_, strings_, sharedCount_, xfIsDate_, sheet.cells);
     int depth = 1;  // charts embedded in the sheet nest their own BOF ... EOF
-    bool pendingString = false;
-    Cell pending;
-    bool badColumn = false;
-
-    const auto isDate = [&](std::uint16_t xf) { return xf < xfIsDate_.size() && xfIsDate_[xf]; };
-    const auto place = [&](Cell& c, const std::uint8_t* d) {
-        c.row = u16(d);
-        c.col = u16(d + 2);
-        if (c.col >= kMaxColumns) badColumn = true;
-    };
-    const auto addNumber = [&](const std::uint8_t* d, double v, std::uint16_t xf, bool formula) {
-        Cell c;
-        place(c, d);
-        c.type = CellType::Number;
-        c.number = v;
-        c.date = isDate(xf);
-        c.formula = formula;
-        cells.push_back(c);
-    };
-    const auto addText = [&](Cell c, QByteArray text) {
-        if (text.isEmpty()) return;  // an empty text shows as an empty cell
-        c.type = CellType::Text;
-        c.text = std::uint32_t(strings_.size());
-        strings_.push_back(std::move(text));
-        cells.push_back(c);
-    };
-
     while (depth > 0 && recordAt(stream_, pos, r)) {
         std::size_t next = r.next;
-        const std::uint8_t* d = r.data;
-        if (r.id == kBof) {
+        if (r.id == kBof)
             ++depth;
-        } else if (r.id == kEof) {
+        else if (r.id == kEof)
             --depth;
-        } else if (depth == 1) {
-            if (r.id == kFormula || r.id == kNumber || r.id == kRk || r.id == kMulRk ||
-                r.id == kLabelSst || r.id == kLabel || r.id == kRString || r.id == kBoolErr)
-                pendingString = false;
-            switch (r.id) {
-                case kNumber:
-                    if (r.len >= 14) addNumber(d, f64(d + 6), u16(d + 4), false);
-                    break;
-                case kRk:
-                    if (r.len >= 10) addNumber(d, rkValue(u32(d + 6)), u16(d + 4), false);
-                    break;
-                case kMulRk:
-                    if (r.len >= 6) {
-                        const std::uint32_t count = (r.len - 6) / 6;
-                        const std::uint16_t row = u16(d);
-                        const std::uint32_t first = u16(d + 2);
-                        for (std::uint32_t i = 0; i < count; ++i) {
-                            const std::uint8_t* e = d + 4 + 6 * i;
-                            Cell c;
-                            c.row = row;
-                            const std::uint32_t col = first + i;
-                            if (col >= kMaxColumns) {
-                                badColumn = true;
-                                break;
-                            }
-                            c.col = std::uint16_t(col);
-                            c.type = CellType::Number;
-                            c.number = rkValue(u32(e + 2));
-                            c.date = isDate(u16(e));
-                            cells.push_back(c);
-                        }
-                    }
-                    break;
-                case kLabelSst:
-                    if (r.len >= 10) {
-                        const std::uint32_t isst = u32(d + 6);
-                        if (isst >= sharedCount_) return corrupt();
-                        if (strings_[isst].isEmpty()) break;
-                        Cell c;
-                        place(c, d);
-                        c.type = CellType::Text;
-                        c.text = isst;
-                        cells.push_back(c);
-                    }
-                    break;
-                case kLabel:
-                case kRString:
-                    if (r.len >= 6) {
-                        next = pieces.collect(stream_, r, 6);
-                        if (!pieces.unicodeString(chars)) return corrupt();
-                        Cell c;
-                        place(c, d);
-                        addText(c, utf8(chars));
-                    }
-                    break;
-                case kBoolErr:
-                    if (r.len >= 8) {
-                        Cell c;
-                        place(c, d);
-                        c.type = d[7] ? CellType::Error : CellType::Boolean;
-                        c.code = c.type == CellType::Boolean ? (d[6] ? 1 : 0) : d[6];
-                        cells.push_back(c);
-                    }
-                    break;
-                case kFormula:
-                    if (r.len >= 20) {
-                        Cell c;
-                        place(c, d);
-                        c.formula = true;
-                        const std::uint8_t* v = d + 6;
-                        if (v[6] == 0xFF && v[7] == 0xFF) {
-                            switch (v[0]) {
-                                case 0:  // the text follows in a STRING record
-                                    pending = c;
-                                    pendingString = true;
-                                    break;
-                                case 1:
-                                    c.type = CellType::Boolean;
-                                    c.code = v[2] ? 1 : 0;
-                                    cells.push_back(c);
-                                    break;
-                                case 2:
-                                    c.type = CellType::Error;
-                                    c.code = v[2];
-                                    cells.push_back(c);
-                                    break;
-                                default:  // an empty text
-                                    break;
-                            }
-                        } else {
-                            addNumber(d, f64(v), u16(d + 4), true);
-                        }
-                    }
-                    break;
-                case kString:
-                    if (pendingString) {
-                        pendingString = false;
-                        next = pieces.collect(stream_, r, 0);
-                        if (!pieces.unicodeString(chars)) return corrupt();
-                        addText(pending, utf8(chars));
-                    }
-                    break;
-                default:
-                    break;
-            }
-        }
-        if (badColumn) return corrupt();
+        else if (depth == 1 && !reader.read(r, next))
+            return corrupt();
         pos = next;
     }
     if (depth > 0) return corrupt();  // the sheet's end is missing: a truncated stream
-
-    // Cells come in row order from every writer we know; sort only when they do not, and keep
-    // the last of several cells written at one position.
-    const auto before = [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(cells.begin(), cells.end(), before))
-        std::stable_sort(cells.begin(), cells.end(), before);
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-            cells[out - 1] = cells[i];
-        else
-            cells[out++] = cells[i];
-    }
-    cells.resize(out);
-    return Status::success();
+    inPositionOrder(sheet.cells);
+    return Result::success();
 }
 
 }  // namespace pellix::datasource

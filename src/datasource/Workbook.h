@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datasource/Status.h"
+#include "platform/Result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,16 +44,16 @@ class Workbook {
     Workbook& operator=(const Workbook&) = delete;
 
     // Reads the file and its workbook globals (sheet names, shared strings, formats).
-    Status openFile(const QString& path);
+    Result openFile(const QString& path);
     // The same for the bytes of a file already in memory; fileName only names it in messages.
-    Status openBytes(const QByteArray& bytes, const QString& fileName = QString());
+    Result openBytes(const QByteArray& bytes, const QString& fileName = QString());
 
     // Worksheet names in workbook order (chart and macro sheets are not listed).
     const QStringList& sheetNames() const { return sheetNames_; }
     // Index of the worksheet of that name, without regard to letter case; -1 when missing.
     int findSheet(const QString& name) const;
     // Reads the cells of a worksheet.
-    Status readSheet(int index, Sheet& sheet);
+    Result readSheet(int index, Sheet& sheet);
 
     // The UTF-8 text of a Text cell.
     const QByteArray& text(std::uint32_t index) const { return strings_[index]; }
@@ -68,8 +68,8 @@ class Workbook {
         QString name;
         std::uint32_t offset = 0;
     };
-    Status parseGlobals();
-    Status corrupt() const;
+    Result parseGlobals();
+    Result corrupt() const;
 
     QString fileName_;
     std::vector<std::uint8_t> stream_;

@@ -8,7 +8,7 @@ namespace pellix::platform {
 
 // Message boxes with one OK button, as every message of the program is shown.
 class MessageBoxes {
-public:
+  public:
     // Each icon's value is the program's code for it (none, critical, exclamation, information).
     enum class Icon { None = 0, Critical = 16, Exclamation = 48, Information = 64 };
 

@@ -13,7 +13,7 @@ struct OsVersionInfo {
 };
 
 class OsVersion {
-public:
+  public:
     virtual ~OsVersion() = default;
     // The running system's version numbers.
     virtual OsVersionInfo query() const = 0;

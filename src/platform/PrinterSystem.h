@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QList>
 #include <QMarginsF>
 #include <QSizeF>
@@ -60,8 +62,8 @@ class PrintDocument {
     virtual double dotsPerInch() const = 0;
     // Ends the current page and starts a new one; false when the device refuses.
     virtual bool newPage() = 0;
-    // Ends the document and hands it to the printer; an empty text on success, else the reason.
-    virtual QString finish() = 0;
+    // Ends the document and hands it to the printer; fails (DocumentFailed) with the reason.
+    virtual Result finish() = 0;
     // Discards the document: nothing of it is printed or kept.
     virtual void discard() = 0;
 };
@@ -79,7 +81,7 @@ class PrinterSystem {
     virtual QList<int> acceptedPaperCodes(int index) const = 0;
     // Makes the installed printer at index the application printer, with that printer's own
     // default settings. Binding the printer that is already bound changes nothing.
-    virtual bool bind(int index) = 0;
+    [[nodiscard]] virtual bool bind(int index) = 0;
 
     // The application printer's names.
     virtual std::optional<QString> deviceName() const = 0;
@@ -88,22 +90,22 @@ class PrinterSystem {
 
     // The application printer's coded settings.
     virtual std::optional<int> get(PrinterProperty property) const = 0;
-    virtual bool set(PrinterProperty property, int value) = 0;
+    [[nodiscard]] virtual bool set(PrinterProperty property, int value) = 0;
 
     // Width and height of the paper in twips (1440 to the inch), as the paper code lists them
     // (portrait). Setting either makes the paper user-defined (code 256).
     virtual std::optional<double> width() const = 0;
     virtual std::optional<double> height() const = 0;
-    virtual bool setWidth(double twips) = 0;
-    virtual bool setHeight(double twips) = 0;
+    [[nodiscard]] virtual bool setWidth(double twips) = 0;
+    [[nodiscard]] virtual bool setHeight(double twips) = 0;
 
     // Size of the printable area in millimetres, in the current orientation.
     virtual QSizeF printableAreaMm() const = 0;
     // Resolution of the application printer's documents, in dots per inch.
     virtual double dotsPerInch() const = 0;
-    // Opens a document on the application printer; nullptr with the reason in error when it
-    // cannot be started.
-    virtual std::unique_ptr<PrintDocument> openDocument(QString& error) = 0;
+    // Opens a document on the application printer into document; fails (DocumentFailed) with
+    // the reason when it cannot be started.
+    virtual Result openDocument(std::unique_ptr<PrintDocument>& document) = 0;
 };
 
 }  // namespace pellix::platform

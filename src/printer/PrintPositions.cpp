@@ -1,5 +1,7 @@
 #include "printer/PrintPositions.h"
 
+#include "settings/SettingsFile.h"
+
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -18,17 +20,16 @@ QString query(const QString& columns) {
 
 }  // namespace
 
-settings::Status PrintPositions::read(PrintPositions& out) {
+Result PrintPositions::read(PrintPositions& out) {
     out = {};
     const QString folder = settings::folderPath();
     settings::TableRow row;
-    if (settings::Status s =
-            settings::queryTable(folder, query(QStringLiteral("SIZE1,SIZE2,SIZE3")), row);
+    if (Result s = settings::queryTable(folder, query(QStringLiteral("SIZE1,SIZE2,SIZE3")), row);
         !s)
         return s;
     for (int i = 0; i < 3; ++i) out.sizes[i] = row.values.value(i);
 
-    if (settings::Status s = settings::queryTable(folder, query(QStringLiteral("*")), row); !s) {
+    if (Result s = settings::queryTable(folder, query(QStringLiteral("*")), row); !s) {
         out = {};
         return s;
     }
@@ -36,16 +37,16 @@ settings::Status PrintPositions::read(PrintPositions& out) {
         const auto value = row.value(name);
         if (!value) {
             out = {};
-            return settings::Status::failure(
-                QStringLiteral("設定ファイル %1 に項目 %2 がありません。")
-                    .arg(settings::filePath(positionFile()), name));
+            return Result::failure(ErrorKind::SettingsRead,
+                                   QStringLiteral("設定ファイル %1 に項目 %2 がありません。")
+                                       .arg(settings::filePath(positionFile()), name));
         }
         out.values << *value;
     }
-    return settings::Status::success();
+    return Result::success();
 }
 
-settings::Status PrintPositions::save(const QStringList& values) {
+Result PrintPositions::save(const QStringList& values) {
     return settings::save(settings::filePath(positionFile()), settings::positionHeader(), values);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SettingsFile.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,9 +21,9 @@ struct PrintPositions {
 
     // Reads the file as a table: the sizes by their own query, then every column. Fails with a
     // message naming the file when it is missing, unreadable, short or lacks a column.
-    static settings::Status read(PrintPositions& out);
-    // Rewrites the file whole with 99 values in the order of settings::positionHeader().
-    static settings::Status save(const QStringList& values);
+    static Result read(PrintPositions& out);
+    // Rewrites the file whole with its 99 values in header order.
+    static Result save(const QStringList& values);
 };
 
 // Index of SIZE1 in the values of the file; SIZE2 and SIZE3 follow it.

@@ -5,6 +5,7 @@
 #include "platform/Services.h"
 
 #include <cmath>
+#include <utility>
 
 namespace pellix::printer::PrinterSetup {
 
@@ -22,7 +23,7 @@ double twipsOf(std::int16_t tenths) {
     return tenths * kTwipsPerTenthMm;
 }
 
-// Binds the first installed printer carrying the name; false when none does.
+// Binds the first installed printer carrying the name; false when none does or it refuses.
 bool bindByName(platform::PrinterSystem& printers, const QString& name) {
     const QStringList installed = printers.installedPrinters();
     for (int i = 0; i < installed.size(); ++i)
@@ -30,12 +31,11 @@ bool bindByName(platform::PrinterSystem& printers, const QString& name) {
     return false;
 }
 
-Outcome failure(const QString& message) {
-    return Outcome{false, false, message};
+Result noPrinter() {
+    return Result::failure(
+        ErrorKind::PrinterUnknown,
+        QStringLiteral("プリンタの設定を読み取れません。プリンタが使用できるか確認してください。"));
 }
-
-const QString kNoPrinter =
-    QStringLiteral("プリンタの設定を読み取れません。プリンタが使用できるか確認してください。");
 
 }  // namespace
 
@@ -102,7 +102,7 @@ platform::DEVNAMES namesOfPrinter(platform::Services& services) {
                                     printer.port().value_or(QString()));
 }
 
-Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidget* owner) {
+bool OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWidget* owner) {
     platform::PrinterSystem& printer = services.printers;
     platform::PRINTDLG dialog;
     dialog.lStructSize = 66;
@@ -112,14 +112,15 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
     dialog.hDevMode = sentMode;
     dialog.hDevNames = sentNames;
     dialog.Flags = flags;
-    if (!services.printSetup.run(dialog)) return Outcome{true, false, {}};
+    if (!services.printSetup.run(dialog)) return false;
 
     // The records the dialog answered with; a block it did not return keeps what was sent.
     const platform::DEVMODE dm = dialog.hDevMode.value_or(sentMode);
     const platform::DEVNAMES names = dialog.hDevNames.value_or(sentNames);
 
-    // The whole name from the names record, not the cut one of the device-mode record.
-    bindByName(printer, names.device());
+    // The whole name from the names record, not the cut one of the device-mode record. A name
+    // that binds nothing is no error: the settings below then go to the printer bound before.
+    (void)bindByName(printer, names.device());
 
     bool paperRejected = false;
     if (dm.dmPaperSize != platform::kUserDefinedPaper) {
@@ -133,47 +134,59 @@ Outcome OpenPrinterDialog(platform::Services& services, std::uint32_t flags, QWi
         services.messages.show(owner, kBadPaperMessage, kBadPaperTitle,
                                platform::MessageBoxes::Icon::None);
 
-    printer.set(PrinterProperty::PaperBin, dm.dmDefaultSource);
-    printer.set(PrinterProperty::PrintQuality, dm.dmPrintQuality);
-    printer.set(PrinterProperty::ColorMode, dm.dmColor);
-    printer.set(PrinterProperty::Duplex, dm.dmDuplex);
-    printer.set(PrinterProperty::Orientation, dm.dmOrientation);
-    printer.set(PrinterProperty::Zoom, dm.dmScale);
-    return Outcome{true, true, {}};
+    // The rest of the answer, each setting on its own. One that the printer rejects keeps its
+    // value without a message: a printer without duplex or that paper source still prints the
+    // label.
+    const std::pair<PrinterProperty, int> rest[] = {
+        {PrinterProperty::PaperBin, dm.dmDefaultSource},
+        {PrinterProperty::PrintQuality, dm.dmPrintQuality},
+        {PrinterProperty::ColorMode, dm.dmColor},
+        {PrinterProperty::Duplex, dm.dmDuplex},
+        {PrinterProperty::Orientation, dm.dmOrientation},
+        {PrinterProperty::Zoom, dm.dmScale},
+    };
+    for (const auto& [property, value] : rest) (void)printer.set(property, value);
+    return true;
 }
 
-Outcome SelectPrinter(platform::Services& services, const QString& deviceName,
-                      std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin) {
+Result SelectPrinter(platform::Services& services, const QString& deviceName,
+                     std::int16_t paperSize, std::int16_t orientation, std::int16_t paperBin,
+                     bool& bound) {
+    bound = false;
     platform::PrinterSystem& printer = services.printers;
-    bindByName(printer, deviceName);
-    printer.set(PrinterProperty::PaperSize, paperSize);
-    printer.set(PrinterProperty::Orientation, orientation);
-    printer.set(PrinterProperty::PaperBin, paperBin);
+    // A name that binds nothing and codes that the printer rejects are no errors: the printer
+    // keeps what it had, and the answer says whether it carries the name.
+    (void)bindByName(printer, deviceName);
+    (void)printer.set(PrinterProperty::PaperSize, paperSize);
+    (void)printer.set(PrinterProperty::Orientation, orientation);
+    (void)printer.set(PrinterProperty::PaperBin, paperBin);
     const auto name = printer.deviceName();
-    if (!name) return failure(kNoPrinter);
-    return Outcome{true, sameDeviceName(*name, deviceName), {}};
+    if (!name) return noPrinter();
+    bound = sameDeviceName(*name, deviceName);
+    return Result::success();
 }
 
-Outcome SavePrinterChoice(platform::Services& services) {
+Result SavePrinterChoice(platform::Services& services, SavedPrinterChoice& choice) {
     platform::PrinterSystem& printer = services.printers;
     const auto name = printer.deviceName();
-    if (!name) return failure(kNoPrinter);
-    saved.deviceName = *name;
+    if (!name) return noPrinter();
+    choice.deviceName = *name;
     const auto paper = printer.get(PrinterProperty::PaperSize);
-    if (!paper) return failure(kNoPrinter);
-    saved.paperSize = std::int16_t(*paper);
+    if (!paper) return noPrinter();
+    choice.paperSize = std::int16_t(*paper);
     const auto orientation = printer.get(PrinterProperty::Orientation);
-    if (!orientation) return failure(kNoPrinter);
-    saved.orientation = std::int16_t(*orientation);
+    if (!orientation) return noPrinter();
+    choice.orientation = std::int16_t(*orientation);
     const auto bin = printer.get(PrinterProperty::PaperBin);
-    if (!bin) return failure(kNoPrinter);
-    saved.paperBin = std::int16_t(*bin);
-    return {};
+    if (!bin) return noPrinter();
+    choice.paperBin = std::int16_t(*bin);
+    return Result::success();
 }
 
-Outcome RestorePrinterChoice(platform::Services& services) {
-    return SelectPrinter(services, saved.deviceName, saved.paperSize, saved.orientation,
-                         saved.paperBin);
+Result RestorePrinterChoice(platform::Services& services, const SavedPrinterChoice& choice,
+                            bool& bound) {
+    return SelectPrinter(services, choice.deviceName, choice.paperSize, choice.orientation,
+                         choice.paperBin, bound);
 }
 
 }  // namespace pellix::printer::PrinterSetup

@@ -1,15 +1,8 @@
 #include "printing/Module1.h"
 
 #include "platform/Regional.h"
-#include "platform/Services.h"
-#include "printer/windows/Form3.h"
 #include "printing/QPainterSurface.h"
-#include "printing/windows/F_CustInput.h"
-#include "printing/windows/frmprinting.h"
-#include "shell/windowing/WindowRegistry.h"
 
-#include <QCoreApplication>
-#include <QLineEdit>
 #include <cmath>
 
 namespace pellix::printing::Module1 {
@@ -34,13 +27,20 @@ std::optional<double> number(const QString& text) {
     return std::nullopt;
 }
 
-// Closes the progress window on every way out of a label.
-struct ProgressWindow {
-    shell::WindowRegistry& windows;
-    explicit ProgressWindow(shell::WindowRegistry& w) : windows(w) {
-        if (frmprinting* p = windows.show<frmprinting>()) p->repaint();
+// Shows the progress of a label from its start and ends it on every way out.
+class ProgressScope {
+  public:
+    explicit ProgressScope(LabelProgress* progress) : progress_(progress) {
+        if (progress_) progress_->started();
     }
-    ~ProgressWindow() { windows.unload<frmprinting>(); }
+    ~ProgressScope() {
+        if (progress_) progress_->finished();
+    }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+  private:
+    LabelProgress* progress_;
 };
 
 // A text size with the adjustment applied. The adjustment slider reaches -20 points, which
@@ -74,60 +74,71 @@ QString janText(const QString& digits) {
            digits.mid(7, 6);
 }
 
-settings::Status print_setup(shell::AppContext& ctx, PrinterSurface& printer) {
-    const QFont base = ctx.windows.load<F_CustInput>()->Text1->font();
-    printer.Font(base.family(), base.pointSizeF(), false, false);
-    printer.ScaleMode(6);
-    line_h = roundEven(printer.TextHeight(QStringLiteral("5")));
-    if (line_h == 0)
-        return settings::Status::failure(
-            QStringLiteral("基本フォント（%1 %2ポイント）が小さすぎて行の高さを決められません。")
-                .arg(base.family())
-                .arg(base.pointSizeF()));
-    page_lines = std::int32_t(std::floor(printer.ScaleHeight() / line_h));
-    max_w = roundEven(printer.ScaleWidth() - 10);
-    return {};
+Result readOrigin(const LabelJob& job, Origin& origin) {
+    const QString* fields[3] = {&job.originX, &job.originY, &job.sizeAdjustment};
+    double* targets[3] = {&origin.X, &origin.Y, &origin.Z};
+    for (int k = 0; k < 3; ++k) {
+        const auto v = number(*fields[k]);
+        if (!v)
+            return Result::failure(
+                ErrorKind::NotANumber,
+                QStringLiteral("印刷位置の調整値「%1」が数値ではありません。").arg(*fields[k]));
+        *targets[k] = *v;
+    }
+    return Result::success();
 }
 
-void print_header(shell::AppContext& ctx, PrinterSurface& printer, const Origin& o) {
+Result print_setup(const LabelJob& job, PrinterSurface& printer, Measures& m) {
+    m = {};
+    printer.Font(job.baseFont.family(), job.baseFont.pointSizeF(), false, false);
+    printer.ScaleMode(6);
+    m.line_h = roundEven(printer.TextHeight(QStringLiteral("5")));
+    if (m.line_h == 0)
+        return Result::failure(
+            ErrorKind::FontTooSmall,
+            QStringLiteral("基本フォント（%1 %2ポイント）が小さすぎて行の高さを決められません。")
+                .arg(job.baseFont.family())
+                .arg(job.baseFont.pointSizeF()));
+    m.page_lines = std::int32_t(std::floor(printer.ScaleHeight() / m.line_h));
+    m.max_w = roundEven(printer.ScaleWidth() - 10);
+    return Result::success();
+}
+
+void print_header(const LabelJob& job, PrinterSurface& printer, const Origin& o,
+                  const Measures& m) {
     printer.FontBold(true);
     printer.FontItalic(true);
     printer.FontSize(adjusted(o.Z + 8));
     printer.DrawWidth(3);
     printer.CurrentX(o.X + 9);
-    printer.CurrentY(o.Y + line_h / 20.0);
-    printer.Print(ctx.windows.load<printer::Form3>()->Text1->text());
-    printer.Line(o.X, o.Y + line_h, o.X + 1.5 * max_w, o.Y + line_h);
+    printer.CurrentY(o.Y + m.line_h / 20.0);
+    printer.Print(job.title1);
+    printer.Line(o.X, o.Y + m.line_h, o.X + 1.5 * m.max_w, o.Y + m.line_h);
     printer.FontBold(false);
     printer.FontItalic(false);
 }
 
-settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, const Origin& o) {
-    F_CustInput* form = ctx.windows.load<F_CustInput>();
-    QString s = form->Text1->text();
+Result print_body(const LabelJob& job, RunControl& run, PrinterSurface& printer, const Origin& o,
+                  const Measures& m) {
+    QString s = job.value;
     const qsizetype n = s.size();
-    const QString itemName = form->Text2->text();
-    const QString name = form->Text3->text();
-    const auto price = formatPrice(form->Text4->text(), platform::regionalLocale());
+    const auto price = formatPrice(job.price, platform::regionalLocale());
     if (!price)
-        return settings::Status::failure(
-            QStringLiteral("価格「%1」が数値ではありません。").arg(form->Text4->text()));
-    const QString title2 = ctx.windows.load<printer::Form3>()->Text2->text();
-    const QString jan = janText(form->Text8->text());
-    // Taken now: the job form may go away while the loop yields to the event loop.
-    const std::optional<platform::BarcodePicture> picture = form->Picture2.picture;
+        return Result::failure(ErrorKind::NotANumber,
+                               QStringLiteral("価格「%1」が数値ではありません。").arg(job.price));
+    const QString jan = janText(job.janSource);
 
-    printer.CurrentY(o.Y + line_h);
+    printer.CurrentY(o.Y + m.line_h);
     while (!s.isEmpty()) {
         // The one place where printing yields: a press of the cancel button lands here.
-        QCoreApplication::processEvents();
-        if (print_cancel) {
+        if (run.service) run.service();
+        if (run.print_cancel) {
             printer.KillDoc();
             break;
         }
-        if (printer.CurrentY() > double(page_lines - 4) * line_h) {
+        if (printer.CurrentY() > double(m.page_lines - 4) * m.line_h) {
             printer.NewPage();
-            printer.CurrentY(o.Y + 4 * line_h);
+            printer.CurrentY(o.Y + 4 * m.line_h);
         }
 
         const qsizetype lineBreak = s.indexOf(QStringLiteral("\r\n"));
@@ -140,7 +151,7 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
                 s.remove(0, i + 1);
                 break;
             }
-            if (printer.TextWidth(s.left(i)) + 10 > max_w) {
+            if (printer.TextWidth(s.left(i)) + 10 > m.max_w) {
                 // The text that fits is printed as a line of its own; a first character that
                 // does not fit alone is still taken as a line, so the loop always ends.
                 const qsizetype take = std::max<qsizetype>(i - 1, 1);
@@ -152,61 +163,49 @@ settings::Status print_body(shell::AppContext& ctx, PrinterSurface& printer, con
             }
         }
 
+        Result ended = Result::success();
         if (s.size() < i) {
             s.clear();
-            row(printer, o.X + 3, o.Y + 4, o.Z + 7, true, false, itemName);
-            row(printer, o.X + 3, o.Y + 6.5, o.Z + 8, false, false, name);
+            row(printer, o.X + 3, o.Y + 4, o.Z + 7, true, false, job.itemName);
+            row(printer, o.X + 3, o.Y + 6.5, o.Z + 8, false, false, job.name);
             row(printer, o.X + 13, o.Y + 9.7, o.Z + 11, true, true, *price);
-            row(printer, o.X + 1, o.Y + 11, o.Z + 6.5, true, true, title2);
+            row(printer, o.X + 1, o.Y + 11, o.Z + 6.5, true, true, job.title2);
             // A record that gave no barcode prints none, rather than the previous record's.
-            if (picture) printer.PaintPicture(*picture, o.X + 1, o.Y + 14, kBarcodeWidth);
+            if (job.picture) printer.PaintPicture(*job.picture, o.X + 1, o.Y + 14, kBarcodeWidth);
             row(printer, o.X + 4, o.Y + 21, o.Z + 8, true, false, jan);
-            printer.EndDoc();
+            ended = printer.EndDoc();
         }
 
-        if (frmprinting* progress = ctx.windows.find<frmprinting>()) {
-            const auto marks =
-                qsizetype(std::floor(double(n - s.size()) / double(n) * kProgressLength));
-            progress->txtprogress->setText(QString(marks, QChar(0x25A0)));
-            progress->repaint();
-        }
+        if (run.progress)
+            run.progress->advanced(
+                int(std::floor(double(n - s.size()) / double(n) * kProgressLength)));
+        if (!ended) return ended;
     }
-    return {};
+    return Result::success();
 }
 
-settings::Status print_label(shell::AppContext& ctx, PrinterSurface& printer) {
-    ProgressWindow progress(ctx.windows);
-    print_cancel = 0;
+Result print_label(const LabelJob& job, RunControl& run, PrinterSurface& printer) {
+    const ProgressScope progress(run.progress);
+    run.print_cancel = 0;
 
-    F_CustInput* form = ctx.windows.load<F_CustInput>();
     Origin o;
-    const QLineEdit* fields[3] = {form->Textsize1, form->Textsize2, form->Textsize3};
-    double* targets[3] = {&o.X, &o.Y, &o.Z};
-    for (int k = 0; k < 3; ++k) {
-        const auto v = number(fields[k]->text());
-        if (!v)
-            return settings::Status::failure(
-                QStringLiteral("印刷位置の調整値「%1」が数値ではありません。")
-                    .arg(fields[k]->text()));
-        *targets[k] = *v;
-    }
-    if (settings::Status st = print_setup(ctx, printer); !st) return st;
-    print_header(ctx, printer, o);
-    if (settings::Status st = print_body(ctx, printer, o); !st) {
+    if (Result r = readOrigin(job, o); !r) return r;
+    Measures m;
+    if (Result r = print_setup(job, printer, m); !r) return r;
+    print_header(job, printer, o, m);
+    if (Result r = print_body(job, run, printer, o, m); !r) {
         printer.KillDoc();
-        return st;
+        return r;
     }
-    printer.EndDoc();
-    if (!printer.error().isEmpty()) {
-        printer.KillDoc();
-        return settings::Status::failure(printer.error());
-    }
-    return {};
+    // After a label block the document has ended, and after a cancel it has been discarded;
+    // this ends the document of a label without a value (the header alone), and answers a
+    // failure that the surface still holds.
+    return printer.EndDoc();
 }
 
-settings::Status print_label(shell::AppContext& ctx) {
-    QPainterSurface printer(ctx.services.printers);
-    return print_label(ctx, printer);
+Result print_label(const LabelJob& job, RunControl& run, platform::PrinterSystem& printers) {
+    QPainterSurface printer(printers);
+    return print_label(job, run, printer);
 }
 
 }  // namespace pellix::printing::Module1

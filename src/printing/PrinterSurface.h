@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 
 namespace pellix::platform {
@@ -11,7 +13,9 @@ namespace pellix::printing {
 // What the label renderer draws on: the application printer seen through its current unit.
 // Positions and sizes are in the unit chosen with ScaleMode (6 = millimetres), from the top left
 // corner of the printable area; font sizes are in points. A document begins with the first
-// drawing operation after the previous EndDoc or KillDoc.
+// drawing operation after the previous EndDoc or KillDoc. Drawing answers nothing, as on the
+// printer object: a failure (a document that cannot be started, a page refused) is kept and
+// answered by the next EndDoc.
 class PrinterSurface {
   public:
     virtual ~PrinterSurface() = default;
@@ -44,14 +48,12 @@ class PrinterSurface {
     virtual void PaintPicture(const platform::BarcodePicture& picture, double x, double y,
                               double width) = 0;
     virtual void NewPage() = 0;
-    // Ends the document and hands it to the printer; nothing happens without a document.
-    virtual void EndDoc() = 0;
-    // Discards the document in progress: nothing of it is printed.
+    // Ends the document and hands it to the printer; nothing is printed without a document.
+    // Answers the first failure since the previous EndDoc (DocumentFailed): a document that could
+    // not be started, a page refused, or the hand-over.
+    virtual Result EndDoc() = 0;
+    // Discards the document in progress: nothing of it is printed. A failure stays for EndDoc.
     virtual void KillDoc() = 0;
-
-    // The first failure since the surface was made (empty when none): a document that could not
-    // be started or handed over.
-    virtual QString error() const = 0;
 };
 
 }  // namespace pellix::printing

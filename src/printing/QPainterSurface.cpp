@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 namespace pellix::printing {
 
@@ -104,11 +105,12 @@ double QPainterSurface::TextHeight(const QString&) const {
 
 bool QPainterSurface::ensureDocument() {
     if (doc_) return true;
-    if (!error_.isEmpty()) return false;
-    QString why;
-    doc_ = printers_.openDocument(why);
-    if (!doc_) {
-        error_ = why.isEmpty() ? QStringLiteral("印刷を開始できません。") : why;
+    if (!failure_) return false;  // no second attempt before the failure is answered
+    if (Result opened = printers_.openDocument(doc_); !opened || !doc_) {
+        doc_.reset();
+        failure_ = !opened ? opened
+                           : Result::failure(ErrorKind::DocumentFailed,
+                                             QStringLiteral("印刷を開始できません。"));
         return false;
     }
     QPainter& p = doc_->painter();
@@ -147,14 +149,17 @@ void QPainterSurface::PaintPicture(const platform::BarcodePicture& picture, doub
 
 void QPainterSurface::NewPage() {
     if (!ensureDocument()) return;
-    if (!doc_->newPage() && error_.isEmpty()) error_ = QStringLiteral("改ページできません。");
+    if (!doc_->newPage() && failure_)
+        failure_ =
+            Result::failure(ErrorKind::DocumentFailed, QStringLiteral("改ページできません。"));
 }
 
-void QPainterSurface::EndDoc() {
-    if (!doc_) return;
-    const QString why = doc_->finish();
+Result QPainterSurface::EndDoc() {
+    Result answer = std::exchange(failure_, Result::success());
+    if (!doc_) return answer;
+    const Result handedOver = doc_->finish();
     doc_.reset();
-    if (!why.isEmpty() && error_.isEmpty()) error_ = why;
+    return !answer ? answer : handedOver;
 }
 
 void QPainterSurface::KillDoc() {

@@ -40,9 +40,8 @@ class QPainterSurface final : public PrinterSurface {
     void PaintPicture(const platform::BarcodePicture& picture, double x, double y,
                       double width) override;
     void NewPage() override;
-    void EndDoc() override;
+    Result EndDoc() override;
     void KillDoc() override;
-    QString error() const override { return error_; }
 
     // The font text is printed in.
     QFont font() const;
@@ -55,7 +54,7 @@ class QPainterSurface final : public PrinterSurface {
 
     platform::PrinterSystem& printers_;
     std::unique_ptr<platform::PrintDocument> doc_;
-    QString error_;
+    Result failure_;  // the first failure since the last EndDoc
     QString face_;
     double points_ = 9;
     bool bold_ = false;

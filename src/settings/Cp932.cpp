@@ -1,7 +1,7 @@
 #include "settings/Cp932.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 #include <memory>
 
 namespace pellix::settings {

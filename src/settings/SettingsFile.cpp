@@ -72,24 +72,27 @@ std::optional<QByteArray> encodeRecord(const QStringList& fields) {
     return toCp932(line);
 }
 
-Status save(const QString& path, const QStringList& header, const QStringList& values) {
+Result save(const QString& path, const QStringList& header, const QStringList& values) {
     const auto head = encodeRecord(header);
     const auto body = encodeRecord(values);
     if (!head || !body)
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsWrite,
             QStringLiteral("設定値にShift-JISで保存できない文字が含まれています。(%1)").arg(path));
     return writeAtomically(path, *head + *body);
 }
 
-Status writeAtomically(const QString& path, const QByteArray& bytes) {
+Result writeAtomically(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(path);
     if (!info.dir().exists())
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsWrite,
             QStringLiteral("設定フォルダ %1 がありません。").arg(info.absolutePath()));
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsWrite,
             QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, file.errorString()));
     // QSaveFile::commit() does not look at the result of the last flush of its buffer, and would
     // rename a cut-off file over the old one when that flush fails (disk full, size limit). So the
@@ -99,13 +102,15 @@ Status writeAtomically(const QString& path, const QByteArray& bytes) {
         // The system's own reason says more than the device's, which is often "Unknown error".
         const QString error = errno ? qt_error_string(errno) : file.errorString();
         file.cancelWriting();
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsWrite,
             QStringLiteral("設定ファイル %1 を書き込めません。(%2)").arg(path, error));
     }
     if (!file.commit())
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsWrite,
             QStringLiteral("設定ファイル %1 を保存できません。(%2)").arg(path, file.errorString()));
-    return Status::success();
+    return Result::success();
 }
 
 bool SequentialReader::open(const QString& path) {
@@ -202,17 +207,19 @@ bool SequentialReader::read(int n, QStringList& values) {
     return true;
 }
 
-Status readValueRecord(const QString& path, int n, QStringList& values) {
+Result readValueRecord(const QString& path, int n, QStringList& values) {
     SequentialReader reader;
     if (!reader.open(path))
-        return Status::failure(QStringLiteral("設定ファイル %1 を開けません。").arg(path));
+        return Result::failure(ErrorKind::SettingsRead,
+                               QStringLiteral("設定ファイル %1 を開けません。").arg(path));
     QStringList header;
     if (!reader.read(n, header) || !reader.read(n, values))
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsRead,
             QStringLiteral("設定ファイル %1 の内容が足りません。(%2項目の2行が必要です)")
                 .arg(path)
                 .arg(n));
-    return Status::success();
+    return Result::success();
 }
 
 namespace {
@@ -236,30 +243,35 @@ std::optional<QString> TableRow::value(const QString& column) const {
     return std::nullopt;
 }
 
-Status queryTable(const QString& folder, const QString& query, TableRow& row) {
+Result queryTable(const QString& folder, const QString& query, TableRow& row) {
     row = {};
     static const QRegularExpression form(QStringLiteral(R"(^\s*select\s+(.+?)\s+from\s+(\S+)\s*$)"),
                                          QRegularExpression::CaseInsensitiveOption);
     const auto m = form.match(query);
     if (!m.hasMatch())
-        return Status::failure(QStringLiteral("設定ファイルの問い合わせが不正です: %1").arg(query));
+        return Result::failure(ErrorKind::SettingsRead,
+                               QStringLiteral("設定ファイルの問い合わせが不正です: %1").arg(query));
     const QString path = fileIn(folder, m.captured(2));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("設定ファイル %1 が開けません。").arg(path));
+        return Result::failure(ErrorKind::SettingsRead,
+                               QStringLiteral("設定ファイル %1 が開けません。").arg(path));
     const auto text = fromCp932(file.readAll());
     if (!text)
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsRead,
             QStringLiteral("設定ファイル %1 の文字コードがShift-JISではありません。").arg(path));
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
     const QStringList lines = text->split(lineEnd);
     if (lines.size() < 2 || lines[1].trimmed().isEmpty())
-        return Status::failure(QStringLiteral("設定ファイル %1 に値の行がありません。").arg(path));
+        return Result::failure(ErrorKind::SettingsRead,
+                               QStringLiteral("設定ファイル %1 に値の行がありません。").arg(path));
     TableRow all{lineValues(lines[0]), lineValues(lines[1])};
     // Readers take every column of the row as its value; a row cut short would hand them empty
     // texts in place of the values that are missing.
     if (all.values.size() < all.columns.size())
-        return Status::failure(
+        return Result::failure(
+            ErrorKind::SettingsRead,
             QStringLiteral("設定ファイル %1 の値の行が途中で切れています。(%2項目のうち%3項目)")
                 .arg(path)
                 .arg(all.columns.size())
@@ -267,18 +279,19 @@ Status queryTable(const QString& folder, const QString& query, TableRow& row) {
     const QString list = m.captured(1).trimmed();
     if (list == QLatin1String("*")) {
         row = all;
-        return Status::success();
+        return Result::success();
     }
     for (const QString& raw : list.split(QLatin1Char(','))) {
         const QString name = raw.trimmed();
         const auto v = all.value(name);
         if (!v)
-            return Status::failure(
+            return Result::failure(
+                ErrorKind::SettingsRead,
                 QStringLiteral("設定ファイル %1 に項目 %2 がありません。").arg(path, name));
         row.columns << name;
         row.values << *v;
     }
-    return Status::success();
+    return Result::success();
 }
 
 }  // namespace pellix::settings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,15 +24,6 @@ inline constexpr int kPositionFields = 99;
 // The layout marker stored as TITLE2, and the text the main menu shows for it.
 inline const QString kC5255Marker = QStringLiteral("ｶｽﾀﾏｲｽﾞ5255使用中");
 inline const QString kC5255Running = QStringLiteral("ﾌﾟﾛｸﾞﾗﾑC5255動作中");
-
-// Success, or failure with a Japanese message for the user.
-struct Status {
-    bool ok = true;
-    QString message;
-    explicit operator bool() const { return ok; }
-    static Status success() { return {}; }
-    static Status failure(QString m) { return {false, std::move(m)}; }
-};
 
 // $XDG_CONFIG_HOME/qrv_ini4, or ~/.config/qrv_ini4 when XDG_CONFIG_HOME is unset; no trailing
 // slash. Read anew at every call, so that a test can point it elsewhere.
@@ -57,13 +50,13 @@ std::optional<QByteArray> encodeRecord(const QStringList& fields);
 
 // Replaces the file whole with the header record and the value record, as writeAtomically()
 // does. The folder must exist.
-Status save(const QString& path, const QStringList& header, const QStringList& values);
+Result save(const QString& path, const QStringList& header, const QStringList& values);
 
 // Replaces the file whole with `bytes`. The write goes to a temporary file in the same folder that
 // is flushed, synced and renamed over the old file, so the file is always either the old one or
 // the new one, and a failed write or sync leaves the old file and no temporary file. The folder
 // must exist.
-Status writeAtomically(const QString& path, const QByteArray& bytes);
+Result writeAtomically(const QString& path, const QByteArray& bytes);
 
 // Reads a file value by value: values are separated by commas and line ends alike, a value in
 // double quotes runs to the closing quote (a doubled quote stands for one quote), blanks before
@@ -90,7 +83,7 @@ class SequentialReader {
 };
 
 // Reads the value record of a file of n fields per record (the header record passes first).
-Status readValueRecord(const QString& path, int n, QStringList& values);
+Result readValueRecord(const QString& path, int n, QStringList& values);
 
 // One settings file opened as a table: the header record gives the column names, the value
 // record is the only row.
@@ -105,6 +98,6 @@ struct TableRow {
 // the given folder. Fails with a message that names the file when the file is missing or
 // unreadable, has no value row or a value row with fewer values than the header has names, or
 // lacks a named column.
-Status queryTable(const QString& folder, const QString& query, TableRow& row);
+Result queryTable(const QString& folder, const QString& query, TableRow& row);
 
 }  // namespace pellix::settings

@@ -25,19 +25,16 @@ bool readable(const QString& path, int fields) {
 }
 
 // Copies `from` onto `to` through settings::writeAtomically(), so the target is never seen
-// half-written. On failure, `reason` says what went wrong.
-bool copyAtomically(const QString& from, const QString& to, QString& reason) {
+// half-written.
+Result copyAtomically(const QString& from, const QString& to) {
     QFile in(from);
     QByteArray bytes;
     if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
-    if (!in.isOpen() || in.error() != QFileDevice::NoError) {
-        reason =
-            QStringLiteral("初期設定ファイル %1 を読めません（%2）").arg(from, in.errorString());
-        return false;
-    }
-    const settings::Status written = settings::writeAtomically(to, bytes);
-    reason = written.message;
-    return written.ok;
+    if (!in.isOpen() || in.error() != QFileDevice::NoError)
+        return Result::failure(
+            ErrorKind::SettingsRead,
+            QStringLiteral("初期設定ファイル %1 を読めません（%2）").arg(from, in.errorString()));
+    return settings::writeAtomically(to, bytes);
 }
 
 }  // namespace
@@ -92,16 +89,16 @@ RecoveryReport recoverSettings(const QString& defaultsDir) {
         const QFileInfo targetInfo(target);
         if (targetInfo.exists() || targetInfo.isSymLink()) {
             const QString backup = target + QStringLiteral(".bak");
-            QFile::remove(backup);
+            // An old backup that cannot go makes the rename below fail, which is reported.
+            (void)QFile::remove(backup);
             if (!QFile::rename(target, backup)) {
                 fail(QStringLiteral("壊れたファイルを %1 に退避できません").arg(backup));
                 continue;
             }
             report.backedUp << name;
         }
-        QString reason;
-        if (!copyAtomically(source, target, reason)) {
-            fail(reason);
+        if (const Result copied = copyAtomically(source, target); !copied) {
+            fail(copied.message);
             continue;
         }
         if (!readable(target, fields)) {

@@ -20,8 +20,7 @@ using pellix::test::testData;
 namespace {
 
 QByteArray databaseFile(const QString& db, const QString& table, const QString& kensaku) {
-    return *settings::encodeRecord(settings::databaseHeader()) +
-           *settings::encodeRecord({db, table, kensaku});
+    return test::settingsFile(settings::databaseHeader(), {db, table, kensaku});
 }
 
 }  // namespace
@@ -47,7 +46,7 @@ class tst_form6 : public QObject {
 void tst_form6::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
 }
 
 void tst_form6::cleanup() {
@@ -93,7 +92,7 @@ void tst_form6::failureReportsAndLeavesNoWindow_data() {
                                              "select * from ");
     QTest::newRow("unknown sheet")
         << databaseFile(testData("sample.xls"), "sheet9", "select * from ");
-    QTest::newRow("settings header only") << *settings::encodeRecord(settings::databaseHeader());
+    QTest::newRow("settings header only") << test::settingsFile(settings::databaseHeader());
     QTest::newRow("settings missing") << QByteArray();
 }
 

@@ -39,10 +39,9 @@ class tst_pellix_print : public QObject {
 
 void tst_pellix_print::countAndRows() {
     test::TempConfigHome home;
-    home.writeFile(
-        settings::kDatabaseFile,
-        *settings::encodeRecord(settings::databaseHeader()) +
-            *settings::encodeRecord({testData("awkward-cells.xls"), "sheet1", "select * from "}));
+    home.writeFile(settings::kDatabaseFile,
+                   test::settingsFile(settings::databaseHeader(),
+                                      {testData("awkward-cells.xls"), "sheet1", "select * from "}));
     const Run count = run({"count"});
     QCOMPARE(count.exitCode, 0);
     QCOMPARE(count.out, QStringLiteral("16\n"));
@@ -62,8 +61,7 @@ void tst_pellix_print::failures_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("cause");
     const auto record = [](const QString& db, const QString& kensaku) {
-        return *settings::encodeRecord(settings::databaseHeader()) +
-               *settings::encodeRecord({db, "sheet1", kensaku});
+        return test::settingsFile(settings::databaseHeader(), {db, "sheet1", kensaku});
     };
     QTest::newRow("missing workbook")
         << record(testData("gone.xls"), "select * from ")

@@ -21,7 +21,7 @@ using namespace pellix;
 using namespace pellix::datasource;
 using pellix::test::testData;
 
-Q_DECLARE_METATYPE(pellix::datasource::ErrorKind)
+Q_DECLARE_METATYPE(pellix::ErrorKind)
 
 namespace {
 
@@ -143,10 +143,10 @@ void tst_recordsource::counts() {
     QFETCH(QString, query);
     QFETCH(qint64, rows);
     RecordSource source;
-    const Status open = source.open(testData(file), query);
-    QVERIFY2(open.ok, qPrintable(open.description));
+    const Result open = source.open(testData(file), query);
+    QVERIFY2(open.ok(), qPrintable(open.message));
     qint64 n = -1;
-    QVERIFY(source.count(n).ok);
+    QVERIFY(source.count(n).ok());
     QCOMPARE(n, rows);
     // The count leaves the source on its first row, and the forward pass sees every row.
     QCOMPARE(allRecords(source).size(), rows);
@@ -154,28 +154,28 @@ void tst_recordsource::counts() {
 
 void tst_recordsource::emptyResultFailsTheCount() {
     RecordSource source;
-    QVERIFY(source.open(testData("header-only.xls"), sheetQuery("select * from ", "sheet1")).ok);
+    QVERIFY(source.open(testData("header-only.xls"), sheetQuery("select * from ", "sheet1")).ok());
     QVERIFY(source.atEnd());
     QCOMPARE(source.columnNames(), (QStringList{"バーコード", "品名", "名称", "価格"}));
     qint64 n = -1;
-    const Status s = source.count(n);
-    QVERIFY(!s.ok);
+    const Result s = source.count(n);
+    QVERIFY(!s.ok());
     QCOMPARE(s.kind, ErrorKind::NoRows);
-    QCOMPARE(s.description, QStringLiteral("該当するデータがありません。"));
+    QCOMPARE(s.message, QStringLiteral("該当するデータがありません。"));
 
     RecordSource filtered;
     QVERIFY(filtered
                 .open(testData("sample.xls"),
                       sheetQuery("select * from ", "sheet1") + " where 価格 < 0")
-                .ok);
+                .ok());
     QCOMPARE(filtered.count(n).kind, ErrorKind::NoRows);
 }
 
 void tst_recordsource::halfWidthKanaColumns() {
     RecordSource source;
-    const Status s = source.open(testData("kana-columns.xls"),
+    const Result s = source.open(testData("kana-columns.xls"),
                                  sheetQuery("select ﾊﾞｰｺｰﾄﾞ,品名,名称,売価 from ", "sheet1"));
-    QVERIFY2(s.ok, qPrintable(s.description));
+    QVERIFY2(s.ok(), qPrintable(s.message));
     QCOMPARE(source.columnNames(), (QStringList{"ﾊﾞｰｺｰﾄﾞ", "品名", "名称", "売価"}));
     const QStringList records = allRecords(source);
     QCOMPARE(records.size(), 10);
@@ -191,7 +191,8 @@ void tst_recordsource::halfWidthKanaColumns() {
 
 void tst_recordsource::awkwardCellsRecordByRecord() {
     RecordSource source;
-    QVERIFY(source.open(testData("awkward-cells.xls"), sheetQuery("select * from ", "sheet1")).ok);
+    QVERIFY(
+        source.open(testData("awkward-cells.xls"), sheetQuery("select * from ", "sheet1")).ok());
     const QString longName = QStringLiteral("とても長い名称").repeated(12);
     const QStringList expected = {
         "4900012345600|文具|数値のバーコード|1500",    // barcode stored as a number
@@ -216,9 +217,10 @@ void tst_recordsource::awkwardCellsRecordByRecord() {
 
 void tst_recordsource::gridHasEveryColumnRecordTheFirstFour() {
     RecordSource source;
-    QVERIFY(source.open(testData("awkward-cells.xls"), sheetQuery("select * from ", "sheet1")).ok);
+    QVERIFY(
+        source.open(testData("awkward-cells.xls"), sheetQuery("select * from ", "sheet1")).ok());
     ResultTable grid;
-    QVERIFY(source.readAll(grid).ok);
+    QVERIFY(source.readAll(grid).ok());
     QCOMPARE(grid.columns, (QStringList{"バーコード", "品名", "名称", "価格", "仕入先", "備考"}));
     QCOMPARE(grid.rows.size(), 16);
     QCOMPARE(grid.rows[0].size(), 6);
@@ -233,7 +235,7 @@ void tst_recordsource::gridHasEveryColumnRecordTheFirstFour() {
     RecordSource narrow;
     QVERIFY(
         narrow.open(testData("awkward-cells.xls"), sheetQuery("select 名称, 備考 from ", "sheet1"))
-            .ok);
+            .ok());
     QCOMPARE(joined(narrow.record()), QStringLiteral("数値のバーコード|number cell|-|-"));
 }
 
@@ -253,11 +255,11 @@ void tst_recordsource::otherSheetsByName() {
     QFETCH(qint64, rows);
     QFETCH(QString, first);
     RecordSource source;
-    const Status s = source.open(testData("awkward-cells.xls"),
+    const Result s = source.open(testData("awkward-cells.xls"),
                                  sheetQuery("select バーコード,品名,名称,価格 from ", table));
-    QVERIFY2(s.ok, qPrintable(s.description));
+    QVERIFY2(s.ok(), qPrintable(s.message));
     qint64 n = 0;
-    QVERIFY(source.count(n).ok);
+    QVERIFY(source.count(n).ok());
     QCOMPARE(n, rows);
     QCOMPARE(joined(source.record()), first);
 }
@@ -267,7 +269,7 @@ void tst_recordsource::formulaResults() {
     QVERIFY(source
                 .open(testData("formulas.xls"),
                       sheetQuery("select バーコード,品名,価格,税込価格 from ", "sheet1"))
-                .ok);
+                .ok());
     const QStringList records = allRecords(source);
     QCOMPARE(records.size(), 5);
     QCOMPARE(records[0], QStringLiteral("4901234567894|文具|100|110"));
@@ -281,7 +283,7 @@ void tst_recordsource::formulaResults() {
     QVERIFY(sum.open(testData("formulas.xls"),
                      sheetQuery("select sum(税込価格), max(名称), 備考 from ", "sheet1") +
                          " where 備考 = 'TRUE'")
-                .ok);
+                .ok());
     QCOMPARE(joined(sum.record()), QStringLiteral("162|緑茶|TRUE|-"));
 }
 
@@ -292,7 +294,7 @@ void tst_recordsource::cellTexts() {
     QVERIFY(source
                 .open(testData("formulas.xls"),
                       sheetQuery("select 日付, 真偽, エラー, 数値 from ", "cells"))
-                .ok);
+                .ok());
     QCOMPARE(allRecords(source),
              (QStringList{
                  "2024/01/01|TRUE|#N/A|0.3", "2000/01/01|FALSE|#DIV/0!|100000000000000000000",
@@ -304,7 +306,7 @@ void tst_recordsource::cellTexts() {
                 .open(testData("formulas.xls"),
                       sheetQuery("select 日時, 数値 * 2, 数値 / 4, 数値 from ", "cells") +
                           " where 日時 is not null")
-                .ok);
+                .ok());
     QCOMPARE(allRecords(times),
              (QStringList{
                  "2024/01/01 18:00|0.6|0.075|0.3",
@@ -316,7 +318,7 @@ void tst_recordsource::cellTexts() {
 
 void tst_recordsource::dates1904() {
     RecordSource source;
-    QVERIFY(source.open(testData("dates1904.xls"), sheetQuery("select 日付 from ", "cells")).ok);
+    QVERIFY(source.open(testData("dates1904.xls"), sheetQuery("select 日付 from ", "cells")).ok());
     QCOMPARE(allRecords(source), (QStringList{"2028/01/02|-|-|-", "2004/01/02|-|-|-",
                                               "1904/01/02|-|-|-", "11|-|-|-", "-|-|-|-"}));
 }
@@ -343,14 +345,14 @@ void tst_recordsource::headerNamesAndLetterCase() {
                              ? "formulas.xls"
                              : "sample.xls";
     RecordSource source;
-    const Status s = source.open(testData(file), query);
-    QVERIFY2(s.ok, qPrintable(s.description));
+    const Result s = source.open(testData(file), query);
+    QVERIFY2(s.ok(), qPrintable(s.message));
     QCOMPARE(joined(source.record()), record);
     if (file == QLatin1String("formulas.xls") && query.contains(QLatin1String("f2"))) {
         // The table starts at its first used row and column; an empty header cell and a repeated
         // name are named by position.
         RecordSource all;
-        QVERIFY(all.open(testData(file), sheetQuery("select * from ", "Ｗｉｄｅ")).ok);
+        QVERIFY(all.open(testData(file), sheetQuery("select * from ", "Ｗｉｄｅ")).ok());
         QCOMPARE(all.columnNames(), (QStringList{"ＪＡＮ", "F2", "価格", "F4"}));
     }
 }
@@ -396,13 +398,13 @@ void tst_recordsource::failures() {
     QFETCH(ErrorKind, kind);
     QFETCH(QString, description);
     RecordSource source;
-    const Status s = source.open(testData(file), query);
-    QVERIFY(!s.ok);
+    const Result s = source.open(testData(file), query);
+    QVERIFY(!s.ok());
     QCOMPARE(s.kind, kind);
-    QCOMPARE(s.description, description);
+    QCOMPARE(s.message, description);
     QVERIFY(!source.isOpen());
     qint64 n = 0;
-    QVERIFY(!source.count(n).ok);
+    QVERIFY(!source.count(n).ok());
 }
 
 void tst_recordsource::unusablePaths_data() {
@@ -472,7 +474,7 @@ void tst_recordsource::unusablePaths() {
         QCOMPARE(::mkfifo(QFile::encodeName(book).constData(), 0644), 0);
     }
 
-    Status s;
+    Result s;
     RecordSource source;
     {
         const OrdinaryUserFiles asUser;
@@ -483,9 +485,9 @@ void tst_recordsource::unusablePaths() {
                 "rights: root reads every file and enters every folder.");
         s = source.open(path, sheetQuery("select * from ", "sheet1"));
     }
-    QVERIFY(!s.ok);
+    QVERIFY(!s.ok());
     QCOMPARE(s.kind, ErrorKind::PathUnusable);
-    QCOMPARE(s.description, description);
+    QCOMPARE(s.message, description);
     QVERIFY(!source.isOpen());
 }
 
@@ -515,15 +517,15 @@ void tst_recordsource::refusedQueriesWriteNothing() {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("written.db"));
     RecordSource source;
-    const Status s = source.open(testData("sample.xls"),
+    const Result s = source.open(testData("sample.xls"),
                                  sheetQuery(QString(kensaku).replace("%1", target), "sheet1"));
-    QVERIFY(!s.ok);
+    QVERIFY(!s.ok());
     QCOMPARE(s.kind, kind);
-    QVERIFY(!s.description.isEmpty());
+    QVERIFY(!s.message.isEmpty());
     QVERIFY(QDir(dir.path()).isEmpty());
     // A comment after the one statement is not a second statement.
     QVERIFY(source.open(testData("sample.xls"), sheetQuery("select * from ", "sheet1") + " -- 以上")
-                .ok);
+                .ok());
 }
 
 void tst_recordsource::runawayQueryIsStopped() {
@@ -533,10 +535,10 @@ void tst_recordsource::runawayQueryIsStopped() {
     const QString endless = QStringLiteral(
         "with recursive c(x) as (select 1 union all select x + 1 from c) select x from c, ");
     // Opening looks for the first row, which never comes.
-    const Status s = source.open(testData("sample.xls"),
+    const Result s = source.open(testData("sample.xls"),
                                  sheetQuery(endless, "sheet1") + " where x < 0", options);
     QCOMPARE(s.kind, ErrorKind::Interrupted);
-    QCOMPARE(s.description, QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
+    QCOMPARE(s.message, QStringLiteral("SQL文の実行に時間がかかりすぎるため中止しました。"));
 }
 
 void tst_recordsource::settingsAndCount_data() {
@@ -544,16 +546,15 @@ void tst_recordsource::settingsAndCount_data() {
     QTest::addColumn<qint64>("rows");
     QTest::addColumn<ErrorKind>("kind");
     const auto record = [](const QString& db, const QString& table, const QString& kensaku) {
-        return *settings::encodeRecord(settings::databaseHeader()) +
-               *settings::encodeRecord({db, table, kensaku});
+        return test::settingsFile(settings::databaseHeader(), {db, table, kensaku});
     };
     const QString rows120 = testData("rows120.xls");
     QTest::newRow("as the dialog writes it")
         << record(rows120, "sheet1", "select * from ") << qint64(120) << ErrorKind::None;
     QTest::newRow("KENSAKU without its trailing blank")
         << record(rows120, "sheet1", "select * from") << qint64(120) << ErrorKind::None;
-    QTest::newRow("header only") << *settings::encodeRecord(settings::databaseHeader()) << qint64(0)
-                                 << ErrorKind::Settings;
+    QTest::newRow("header only") << test::settingsFile(settings::databaseHeader()) << qint64(0)
+                                 << ErrorKind::SettingsRead;
     QTest::newRow("missing workbook") << record(testData("gone.xls"), "sheet1", "select * from ")
                                       << qint64(0) << ErrorKind::PathUnusable;
 }
@@ -565,15 +566,15 @@ void tst_recordsource::settingsAndCount() {
     test::TempConfigHome home;
     home.writeFile(settings::kDatabaseFile, file);
     DatabaseSettings settings;
-    Status s = DatabaseSettings::read(settings);
-    if (s.ok) {
+    Result s = DatabaseSettings::read(settings);
+    if (s.ok()) {
         QCOMPARE(settings.queryText(), settings.kensaku + "[" + settings.table + "$]");
         qint64 n = 0;
         s = countRecords(settings, n);
         QCOMPARE(n, rows);
     }
     QCOMPARE(s.kind, kind);
-    QCOMPARE(s.ok, kind == ErrorKind::None);
+    QCOMPARE(s.ok(), kind == ErrorKind::None);
 }
 
 void tst_recordsource::workbookIsNotWritten() {
@@ -601,15 +602,15 @@ void tst_recordsource::workbookIsNotWritten() {
 
     {
         RecordSource source;
-        QVERIFY(source.open(book, sheetQuery("select * from ", "sheet1")).ok);
+        QVERIFY(source.open(book, sheetQuery("select * from ", "sheet1")).ok());
         // The file is read and closed before open returns: nothing holds or locks it.
         QVERIFY(!fileHeldOpen(book));
         qint64 rows = 0;
-        QVERIFY(source.count(rows).ok);
+        QVERIFY(source.count(rows).ok());
         QCOMPARE(rows, 16);
         QCOMPARE(allRecords(source).size(), 16);
         ResultTable grid;
-        QVERIFY(source.readAll(grid).ok);
+        QVERIFY(source.readAll(grid).ok());
         QCOMPARE(grid.rows.size(), 16);
         source.close();
     }

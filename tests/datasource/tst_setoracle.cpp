@@ -61,7 +61,7 @@ class tst_setoracle : public QObject {
 void tst_setoracle::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
 }
 
 void tst_setoracle::cleanup() {
@@ -252,12 +252,12 @@ void tst_setoracle::connectionTest() {
         QVERIFY(!box.prompt.isEmpty());
         if (!saved.isEmpty()) {
             datasource::RecordSource source;
-            const datasource::Status expected =
+            const Result opened =
                 source.open(saved[0], saved[2] + QLatin1Char('[') + saved[1] + QLatin1String("$]"));
             qint64 rows = 0;
-            const datasource::Status counted = expected ? source.count(rows) : expected;
+            const Result counted = opened ? source.count(rows) : opened;
             QVERIFY(!counted);
-            QCOMPARE(box.prompt, counted.description);
+            QCOMPARE(box.prompt, counted.message);
         } else {
             QVERIFY2(box.prompt.contains(QStringLiteral("Shift-JIS")), qPrintable(box.prompt));
         }

@@ -17,7 +17,7 @@ using namespace pellix;
 using namespace pellix::datasource;
 using pellix::test::testData;
 
-Q_DECLARE_METATYPE(pellix::datasource::ErrorKind)
+Q_DECLARE_METATYPE(pellix::ErrorKind)
 
 namespace {
 
@@ -97,16 +97,16 @@ void tst_workbook::refusals() {
     QFETCH(ErrorKind, kind);
     QFETCH(QString, description);
     Workbook wb;
-    const Status s = wb.openFile(path);
-    QVERIFY(!s.ok);
+    const Result s = wb.openFile(path);
+    QVERIFY(!s.ok());
     QCOMPARE(s.kind, kind);
-    QCOMPARE(s.description, description);
+    QCOMPARE(s.message, description);
     QVERIFY(wb.sheetNames().isEmpty());
 }
 
 void tst_workbook::sheetNamesIgnoreLetterCase() {
     Workbook wb;
-    QVERIFY(wb.openFile(testData(QStringLiteral("awkward-cells.xls"))).ok);
+    QVERIFY(wb.openFile(testData(QStringLiteral("awkward-cells.xls"))).ok());
     QCOMPARE(wb.sheetNames(), (QStringList{QStringLiteral("sheet1"), QStringLiteral("在庫"),
                                            QStringLiteral("Sheet With Space")}));
     QCOMPARE(wb.findSheet(QStringLiteral("SHEET1")), 0);
@@ -115,16 +115,16 @@ void tst_workbook::sheetNamesIgnoreLetterCase() {
     QCOMPARE(wb.findSheet(QStringLiteral("Sheet With Space ")), -1);  // nothing is trimmed
 
     Workbook wide;
-    QVERIFY(wide.openFile(testData(QStringLiteral("formulas.xls"))).ok);
+    QVERIFY(wide.openFile(testData(QStringLiteral("formulas.xls"))).ok());
     QCOMPARE(wide.findSheet(QStringLiteral("ｗｉｄｅ")), 2);  // full-width letters have case too
     QCOMPARE(wide.findSheet(QStringLiteral("wide")), -1);     // but width is not case
 }
 
 void tst_workbook::formulaResults() {
     Workbook wb;
-    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok);
+    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok());
     Sheet s;
-    QVERIFY(wb.readSheet(0, s).ok);
+    QVERIFY(wb.readSheet(0, s).ok());
 
     const Cell* taxed = cellAt(s, 1, 4);  // =ROUND(D2*1.1,0)
     QVERIFY(taxed && taxed->formula);
@@ -159,9 +159,9 @@ void tst_workbook::sharedStringsAcrossContinuePieces() {
     // break across pieces mid-text with the character width changing, one carries rich text
     // runs and one a phonetic reading.
     Workbook wb;
-    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok);
+    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok());
     Sheet s;
-    QVERIFY(wb.readSheet(1, s).ok);
+    QVERIFY(wb.readSheet(1, s).ok());
     QCOMPARE(textOf(wb, cellAt(s, 1, 4)), QStringLiteral("ふりがな付き"));
     QCOMPARE(textOf(wb, cellAt(s, 2, 4)), QStringLiteral("太字と普通"));
     QCOMPARE(textOf(wb, cellAt(s, 3, 4)), QStringLiteral("Latin ü and 日本語 in one string"));
@@ -178,10 +178,10 @@ void tst_workbook::sharedStringsAcrossContinuePieces() {
 
 void tst_workbook::numberFormatsMarkDates() {
     Workbook wb;
-    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok);
+    QVERIFY(wb.openFile(testData(QStringLiteral("formulas.xls"))).ok());
     QVERIFY(!wb.dateMode1904());
     Sheet s;
-    QVERIFY(wb.readSheet(1, s).ok);
+    QVERIFY(wb.readSheet(1, s).ok());
     QVERIFY(cellAt(s, 1, 0)->date);   // yyyy/mm/dd
     QVERIFY(cellAt(s, 2, 0)->date);   // built-in format 14
     QVERIFY(cellAt(s, 1, 5)->date);   // yyyy/mm/dd hh:mm
@@ -191,7 +191,7 @@ void tst_workbook::numberFormatsMarkDates() {
     QVERIFY(!cellAt(s, 1, 3)->date);  // General
 
     Workbook wb1904;
-    QVERIFY(wb1904.openFile(testData(QStringLiteral("dates1904.xls"))).ok);
+    QVERIFY(wb1904.openFile(testData(QStringLiteral("dates1904.xls"))).ok());
     QVERIFY(wb1904.dateMode1904());
 }
 
@@ -256,12 +256,12 @@ void tst_workbook::sameFileAgreesWithFreexl() {
     QFETCH(QString, file);
     const QString path = testData(file);
     Workbook wb;
-    const Status mine = wb.openFile(path);
+    const Result mine = wb.openFile(path);
     const void* handle = nullptr;
     const int theirs = freexl_open(QFile::encodeName(path).constData(), &handle);
     const auto closer = qScopeGuard([&] { freexl_close(handle); });
-    QCOMPARE(mine.ok, theirs == FREEXL_OK && handle);
-    if (!mine.ok) return;
+    QCOMPARE(mine.ok(), theirs == FREEXL_OK && handle);
+    if (!mine.ok()) return;
 
     unsigned int sheets = 0;
     QCOMPARE(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), FREEXL_OK);
@@ -276,7 +276,7 @@ void tst_workbook::sameFileAgreesWithFreexl() {
         unsigned short cols = 0;
         QCOMPARE(freexl_worksheet_dimensions(handle, &rows, &cols), FREEXL_OK);
         Sheet sheet;
-        QVERIFY(wb.readSheet(i, sheet).ok);
+        QVERIFY(wb.readSheet(i, sheet).ok());
         for (const Cell& c : sheet.cells)
             QVERIFY2(c.row < rows && c.col < cols, "a cell outside FreeXL's sheet");
         for (unsigned int r = 0; r < rows; ++r) {

@@ -3,8 +3,11 @@
 // through, and the failures of loading and saving.
 #include "datasource/windows/setOracle.h"
 #include "printer/windows/Form13.h"
+#include "printing/Module1.h"
+#include "printing/windows/F_CustInput.h"
 #include "settings/SettingsFile.h"
 #include "shell/windowing/WindowRegistry.h"
+#include "support/RecordingSurface.h"
 #include "support/TestServices.h"
 #include "support/TestWindows.h"
 
@@ -54,6 +57,7 @@ class tst_form13 : public QObject {
     void slidersKeepLabelsAndFieldsInStep();
     void save_data();
     void save();
+    void savedAdjustmentMovesThePrintedLabel();
     void closingWithoutSavingKeepsFile();
     void loadFailureLeavesDialogUnopened_data();
     void loadFailureLeavesDialogUnopened();
@@ -61,6 +65,7 @@ class tst_form13 : public QObject {
 
   private:
     Form13* open(const QStringList& values);
+    void printFromPositionFile(test::RecordingSurface& printer);
 
     std::unique_ptr<test::TempConfigHome> home_;
     std::unique_ptr<test::TestServices> services_;
@@ -70,7 +75,7 @@ class tst_form13 : public QObject {
 void tst_form13::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
 }
 
 void tst_form13::cleanup() {
@@ -223,6 +228,72 @@ void tst_form13::save() {
     QCOMPARE(box.title, QStringLiteral("設定変更"));
     QCOMPARE(box.icon, Icon::Information);
     QVERIFY(dialogsGoneWhileShown);
+}
+
+// One label printed as a print job form prints it: the adjustments read from the print
+// position file as the job forms read it (two records of 99 values, one value after the other)
+// into the label data, and the label job made of the label data.
+void tst_form13::printFromPositionFile(test::RecordingSurface& printer) {
+    QStringList values;
+    QVERIFY(settings::readValueRecord(settings::filePath(settings::kPositionFile),
+                                      settings::kPositionFields, values));
+    printing::F_CustInput* form = windows_->load<printing::F_CustInput>();
+    QVERIFY(form);
+    const QString barcode = QStringLiteral("4901234567894");
+    form->Text1->setText(barcode);
+    form->Text2->setText(QStringLiteral("りんごジュース"));
+    form->Text3->setText(QStringLiteral("青森県産"));
+    form->Text4->setText(QStringLiteral("1500"));
+    form->Text5->setText(QStringLiteral("JAN-") + barcode);
+    form->Text8->setText(barcode);
+    form->Textsize1->setText(values[2]);
+    form->Textsize2->setText(values[3]);
+    form->Textsize3->setText(values[4]);
+    platform::BarcodeCopy(form->Text5->text().toLatin1(), 5, 25, 1, form->Picture2);
+    QVERIFY(printing::printLabel(windows_->context(), printer));
+}
+
+void tst_form13::savedAdjustmentMovesThePrintedLabel() {
+    home_->installDefaults({settings::kOutputFile});
+    home_->writeFile(settings::kPositionFile, positionFile(positions("0", "0", "0")));
+    test::RecordingSurface before;
+    printFromPositionFile(before);
+    QVERIFY(!QTest::currentTestFailed());
+
+    Form13* w = windows_->show<Form13>();
+    QTest::keyClick(w->Slider2, Qt::Key_End);
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QVERIFY(!windows_->find<Form13>());
+
+    test::RecordingSurface after;
+    printFromPositionFile(after);
+    QVERIFY(!QTest::currentTestFailed());
+    printing::LabelJob job;
+    QVERIFY(printing::labelJobFromForms(windows_->context(), job));
+    QCOMPARE(job.originY, QStringLiteral("20"));
+    printing::Origin origin;
+    QVERIFY(printing::Module1::readOrigin(job, origin));
+    QCOMPARE(origin.X, 0.0);
+    QCOMPARE(origin.Y, 20.0);
+    QCOMPARE(origin.Z, 0.0);
+
+    // Everything the label prints, prints 20 mm lower and nothing else changes.
+    QCOMPARE(after.ops.size(), before.ops.size());
+    QVERIFY(before.count(test::RecordingSurface::Kind::Print) > 0);
+    QCOMPARE(before.count(test::RecordingSurface::Kind::Picture), 1);
+    for (qsizetype i = 0; i < before.ops.size(); ++i) {
+        const test::RecordingSurface::Op& a = before.ops[i];
+        const test::RecordingSurface::Op& b = after.ops[i];
+        QCOMPARE(b.kind, a.kind);
+        QCOMPARE(b.text, a.text);
+        QCOMPARE(b.size, a.size);
+        QCOMPARE(b.x, a.x);
+        if (a.kind == test::RecordingSurface::Kind::NewPage ||
+            a.kind == test::RecordingSurface::Kind::EndDoc)
+            continue;
+        QCOMPARE(b.y - a.y, 20.0);
+        if (a.kind == test::RecordingSurface::Kind::Line) QCOMPARE(b.y2 - a.y2, 20.0);
+    }
 }
 
 void tst_form13::closingWithoutSavingKeepsFile() {

@@ -19,7 +19,7 @@ using Icon = platform::MessageBoxes::Icon;
 namespace {
 
 QByteArray outputFile(const QStringList& values) {
-    return *settings::encodeRecord(settings::outputHeader()) + *settings::encodeRecord(values);
+    return test::settingsFile(settings::outputHeader(), values);
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ class tst_form3 : public QObject {
 void tst_form3::init() {
     home = std::make_unique<test::TempConfigHome>();
     ts = std::make_unique<test::TestServices>();
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
 }
 
 void tst_form3::cleanup() {

@@ -36,8 +36,6 @@ class tst_printer_setup : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() { PS::saved = {}; }
-
     void nameMatching_data();
     void nameMatching();
     void longNameCutInDeviceModeOnly();
@@ -90,9 +88,9 @@ void tst_printer_setup::nameMatching() {
     {
         test::PrinterTestServices ts(named(installed));
         QVERIFY(ts.printers.bind(indexOf(ts.printers, start)));
-        const PS::Outcome r = PS::SelectPrinter(ts.services, chosen, 11, 2, 4);
-        QVERIFY(r.ok);
-        QCOMPARE(r.value, matched);
+        bool bound = false;
+        QVERIFY(PS::SelectPrinter(ts.services, chosen, 11, 2, 4, bound));
+        QCOMPARE(bound, matched);
         QCOMPARE(ts.printers.bound, expected);
         QCOMPARE(ts.printers.get(PrinterProperty::PaperSize), std::optional<int>(11));
         QCOMPARE(ts.printers.get(PrinterProperty::Orientation), std::optional<int>(2));
@@ -103,8 +101,7 @@ void tst_printer_setup::nameMatching() {
         test::PrinterTestServices ts(named(installed));
         QVERIFY(ts.printers.bind(indexOf(ts.printers, start)));
         ts.printSetup.expect(Dialog::choose(chosen));
-        const PS::Outcome r = PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr);
-        QVERIFY(r.ok && r.value);
+        QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr));
         QCOMPARE(ts.printers.bound, expected);
         QVERIFY(ts.messages.shown.isEmpty());
     }
@@ -119,7 +116,7 @@ void tst_printer_setup::longNameCutInDeviceModeOnly() {
     // The user picks the second printer; both names cut to 32 characters are the same.
     ts.printSetup.expect(Dialog::choose(b));
     QWidget owner;
-    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, &owner).value);
+    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, &owner));
 
     const platform::PRINTDLG& sent = ts.printSetup.shown.first();
     QCOMPARE(sent.hDevMode->dmDeviceName, a.left(32));
@@ -138,7 +135,7 @@ void tst_printer_setup::deviceModeCarriesWhatWasRead() {
         return true;
     });
     QWidget owner;
-    QVERIFY(PS::OpenPrinterDialog(ts.services, 0x40, &owner).value);
+    QVERIFY(PS::OpenPrinterDialog(ts.services, 0x40, &owner));
 
     const platform::PRINTDLG& sent = ts.printSetup.shown.first();
     QCOMPARE(sent.lStructSize, 66u);
@@ -173,7 +170,7 @@ void tst_printer_setup::userDefinedPaperRoundTrip() {
     QVERIFY(ts.printers.setWidth(100 * kTwipsPerMm));
     QVERIFY(ts.printers.setHeight(150 * kTwipsPerMm));
     ts.printSetup.expect(Dialog::confirm());
-    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr).value);
+    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr));
 
     const platform::DEVMODE& dm = *ts.printSetup.shown.first().hDevMode;
     QCOMPARE(dm.dmPaperSize, 256);
@@ -232,7 +229,7 @@ void tst_printer_setup::paperLengthLimits() {
         d.hDevMode->dmPaperWidth = 0;
         return true;
     });
-    QVERIFY(PS::OpenPrinterDialog(services, platform::PD_PRINTSETUP, nullptr).value);
+    QVERIFY(PS::OpenPrinterDialog(services, platform::PD_PRINTSETUP, nullptr));
     QCOMPARE(ts.messages.shown.size(), 1);
     QCOMPARE(ts.messages.shown.first().prompt, PS::kBadPaperMessage);
 }
@@ -274,8 +271,7 @@ void tst_printer_setup::rejectedPaperGivesOneMessage() {
         d.hDevMode->dmColor = 2;
         return true;
     });
-    const PS::Outcome r = PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr);
-    QVERIFY(r.ok && r.value);
+    QVERIFY(PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr));
     QCOMPARE(ts.messages.shown.size(), 1);
     QCOMPARE(ts.messages.shown.first().prompt, QStringLiteral("指定された用紙サイズが不正です"));
     QCOMPARE(ts.messages.shown.first().title, QStringLiteral("プリンタの設定"));
@@ -293,12 +289,13 @@ void tst_printer_setup::cancelLeavesRestoredChoice() {
     QVERIFY(ts.printers.set(PrinterProperty::PaperSize, 11));
     QVERIFY(ts.printers.set(PrinterProperty::Orientation, 2));
     QVERIFY(ts.printers.set(PrinterProperty::PaperBin, 4));
-    QVERIFY(PS::SavePrinterChoice(ts.services).ok);
-    QCOMPARE(PS::saved, (PS::SavedPrinterChoice{QStringLiteral("LP-200"), 11, 2, 4}));
+    QVERIFY(PS::SavePrinterChoice(ts.services, ts.printerChoice));
+    QCOMPARE(ts.printerChoice, (PS::SavedPrinterChoice{QStringLiteral("LP-200"), 11, 2, 4}));
 
     QVERIFY(ts.printers.bind(0));
-    const PS::Outcome restored = PS::RestorePrinterChoice(ts.services);
-    QVERIFY(restored.ok && restored.value);
+    bool bound = false;
+    QVERIFY(PS::RestorePrinterChoice(ts.services, ts.printerChoice, bound));
+    QVERIFY(bound);
     const auto before = ts.printers.settings;
     QCOMPARE(ts.printers.bound, 1);
 
@@ -308,9 +305,7 @@ void tst_printer_setup::cancelLeavesRestoredChoice() {
         d.hDevMode->dmPaperSize = 9;
         return false;
     });
-    const PS::Outcome r = PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr);
-    QVERIFY(r.ok);
-    QVERIFY(!r.value);
+    QVERIFY(!PS::OpenPrinterDialog(ts.services, platform::PD_PRINTSETUP, nullptr));
     QCOMPARE(ts.printers.bound, 1);
     QCOMPARE(ts.printers.settings, before);
     QCOMPARE(ts.printers.get(PrinterProperty::PaperSize), std::optional<int>(11));
@@ -321,9 +316,9 @@ void tst_printer_setup::restoreBeforeAnySave() {
     test::PrinterTestServices ts(named({QStringLiteral("LP-100"), QStringLiteral("LP-200")}));
     QVERIFY(ts.printers.bind(1));
     const auto before = ts.printers.settings;
-    const PS::Outcome r = PS::RestorePrinterChoice(ts.services);
-    QVERIFY(r.ok);
-    QVERIFY(!r.value);
+    bool bound = true;
+    QVERIFY(PS::RestorePrinterChoice(ts.services, ts.printerChoice, bound));
+    QVERIFY(!bound);
     QCOMPARE(ts.printers.bound, 1);
     QCOMPARE(ts.printers.settings, before);  // codes 0 are rejected
     QVERIFY(ts.messages.shown.isEmpty());
@@ -402,11 +397,12 @@ void tst_printer_setup::restoreKeepsEverySetting() {
     if (userDefined) QCOMPARE(chosen[7], QStringLiteral("100.0 x 150.0 mm"));
 
     platform::Services services = ts.withPrinters(*printers);
-    QVERIFY(PS::SavePrinterChoice(services).ok);
+    QVERIFY(PS::SavePrinterChoice(services, ts.printerChoice));
     for (int label = 0; label < 2; ++label) {
-        const PS::Outcome r = PS::RestorePrinterChoice(services);
-        QVERIFY(r.ok && r.value);
-        QVERIFY(PS::SavePrinterChoice(services).ok);
+        bool bound = false;
+        QVERIFY(PS::RestorePrinterChoice(services, ts.printerChoice, bound));
+        QVERIFY(bound);
+        QVERIFY(PS::SavePrinterChoice(services, ts.printerChoice));
         QCOMPARE(printers->deviceName(), std::optional<QString>(name));
         QCOMPARE(settings(), chosen);
     }
@@ -415,11 +411,15 @@ void tst_printer_setup::restoreKeepsEverySetting() {
 
 void tst_printer_setup::saveFailsWithoutPrinter() {
     test::PrinterTestServices ts(QList<test::FakePrinter>{});
-    const PS::Outcome r = PS::SavePrinterChoice(ts.services);
-    QVERIFY(!r.ok);
+    const Result r = PS::SavePrinterChoice(ts.services, ts.printerChoice);
+    QVERIFY(!r);
+    QCOMPARE(r.kind, ErrorKind::PrinterUnknown);
     QVERIFY(!r.message.isEmpty());
-    QCOMPARE(PS::saved, PS::SavedPrinterChoice{});
-    QVERIFY(!PS::SelectPrinter(ts.services, QStringLiteral("LP-100"), 9, 1, 7).ok);
+    QCOMPARE(ts.printerChoice, PS::SavedPrinterChoice{});
+    bool bound = true;
+    QCOMPARE(PS::SelectPrinter(ts.services, QStringLiteral("LP-100"), 9, 1, 7, bound).kind,
+             ErrorKind::PrinterUnknown);
+    QVERIFY(!bound);
 }
 
 void tst_printer_setup::describesPrinters() {

@@ -6,7 +6,6 @@
 #include "platform/Barcode.h"
 #include "platform/qt/QtPrinters.h"
 #include "printer/PrinterSetup.h"
-#include "printing/Module1.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -103,11 +102,11 @@ void tst_label_cups::init() {
     home->installDefaults();
     printers = std::make_unique<platform::QtPrinterSystem>();
     ts = std::make_unique<test::TestServices>(*printers);
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
     // Bound by name as a saved printer choice is, with A5 paper.
-    const auto bound =
-        printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7);
-    QVERIFY(bound.ok && bound.value);
+    bool bound = false;
+    QVERIFY(printer::PrinterSetup::SelectPrinter(ts->services, queue.toLower(), 11, 1, 7, bound));
+    QVERIFY(bound);
     QCOMPARE(printers->get(platform::PrinterProperty::PaperSize), std::optional<int>(11));
 }
 
@@ -135,7 +134,7 @@ void tst_label_cups::fill(const QString& value) {
 void tst_label_cups::labelReachesQueueAndDecodes() {
     const QStringList before = outputs();
     fill(QStringLiteral("4901234567894"));
-    const settings::Status st = printing::Module1::print_label(registry->context());
+    const Result st = printing::printLabel(registry->context());
     QVERIFY2(st, qPrintable(st.message));
     // The spooler works on its own; wait until it has written its file.
     QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
@@ -153,10 +152,10 @@ void tst_label_cups::discardedLabelIsNeverQueued() {
     QMetaObject::invokeMethod(
         this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); },
         Qt::QueuedConnection);
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     // A label printed after it is the only one that comes out: the queue keeps its order.
     fill(QStringLiteral("45678905"));
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     QTRY_VERIFY_WITH_TIMEOUT(!busy(), 60000);
     const QString pdf = newOutput(before);
     QVERIFY2(!pdf.isEmpty(), "the queue did not write exactly one document");

@@ -2,7 +2,6 @@
 // and zbar as a reader of the printed page would see it.
 #include "platform/Barcode.h"
 #include "platform/qt/QtPrinters.h"
-#include "printing/Module1.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -103,7 +102,7 @@ void tst_label_pdf::init() {
     // Whatever CUPS offers on this machine, print to the built-in PDF printer.
     QVERIFY(printers->bind(int(printers->installedPrinters().indexOf(platform::kPdfPrinterName))));
     ts = std::make_unique<test::TestServices>(*printers);
-    registry = test::programWindows(ts->services);
+    registry = test::programWindows(*ts);
 
     auto* form = registry->load<printing::F_CustInput>();
     form->Text1->setText(QStringLiteral("4901234567894"));
@@ -129,7 +128,7 @@ void tst_label_pdf::cleanup() {
 }
 
 QString tst_label_pdf::printOne() {
-    const settings::Status st = printing::Module1::print_label(registry->context());
+    const Result st = printing::printLabel(registry->context());
     if (!st) qWarning("%s", qPrintable(st.message));
     const QStringList files =
         QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
@@ -194,13 +193,13 @@ void tst_label_pdf::discardedLabelLeavesNoFile() {
             progress->comcancel1->click();
         },
         Qt::QueuedConnection);
-    QVERIFY(printing::Module1::print_label(registry->context()));
+    QVERIFY(printing::printLabel(registry->context()));
     QVERIFY(!QDir(out->path() + QStringLiteral("/labels")).exists() ||
             QDir(out->path() + QStringLiteral("/labels")).isEmpty());
 }
 
 void tst_label_pdf::eachLabelIsANumberedFile() {
-    for (int i = 0; i < 3; ++i) QVERIFY(printing::Module1::print_label(registry->context()));
+    for (int i = 0; i < 3; ++i) QVERIFY(printing::printLabel(registry->context()));
     // Nothing else is left in the folder: no temporary file of the writing.
     QCOMPARE(everyFile(),
              (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf"),
@@ -249,11 +248,12 @@ void tst_label_pdf::failedWriteDiscardsTheLabel() {
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
-    const settings::Status st = printing::Module1::print_label(registry->context());
+    const Result st = printing::printLabel(registry->context());
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, SIG_DFL);
 
     QVERIFY(!st);
+    QCOMPARE(st.kind, ErrorKind::DocumentFailed);
     QVERIFY2(st.message.startsWith(message), qPrintable(st.message));
     QVERIFY2(st.message.contains(out->path()), qPrintable(st.message));
     if (QFileInfo(dir).isDir())
@@ -273,7 +273,7 @@ void tst_label_pdf::crashWhileWritingLeavesNoLabel() {
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = 4096;
         setrlimit(RLIMIT_FSIZE, &limit);
-        printing::Module1::print_label(registry->context());
+        (void)printing::printLabel(registry->context());
         QFAIL("the label was written whole within 4 KB");
     }
     QProcess child;

@@ -1,112 +1,141 @@
-// The label renderer on a recording surface and on the scripted printers: where every item of
-// a label lands, the header, the text loop, the progress bar and cancel.
-#include "RecordingSurface.h"
+// The label renderer over label jobs: on a recording surface, where every item of a label lands,
+// the header, the text loop, progress and cancel; on the scripted printers, what reaches the
+// printer. No window takes part.
 #include "platform/PrinterSystem.h"
 #include "platform/Regional.h"
-#include "printer/windows/Form3.h"
 #include "printing/Module1.h"
-#include "printing/QPainterSurface.h"
-#include "printing/windows/F_CustInput.h"
-#include "printing/windows/frmprinting.h"
-#include "settings/SettingsFile.h"
-#include "shell/windowing/WindowRegistry.h"
-#include "support/TestServices.h"
-#include "support/TestWindows.h"
+#include "support/PrinterDoubles.h"
+#include "support/RecordingSurface.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTest>
-#include <memory>
 
 using namespace pellix;
 using Kind = test::RecordingSurface::Kind;
+using printing::LabelJob;
+
+Q_DECLARE_METATYPE(pellix::printing::LabelJob)
+Q_DECLARE_METATYPE(pellix::ErrorKind)
+
+namespace {
+
+QFont font(double points) {
+    QFont f;
+    f.setFamily(QStringLiteral("ＭＳ Ｐゴシック"));
+    f.setPointSizeF(points);
+    return f;
+}
+
+// The label of an ordinary record at X 10, Y 20, Z 0 with a 9-point base font: "5" is 3.47 mm
+// high on the recording surface, so line_h is 3.
+LabelJob ordinary(const QString& value = QStringLiteral("4901234567894")) {
+    LabelJob job;
+    job.title1 = QStringLiteral("ペリックス商店");
+    job.title2 = QStringLiteral("税込価格");
+    job.value = value;
+    job.itemName = QStringLiteral("りんごジュース");
+    job.name = QStringLiteral("青森県産");
+    job.price = QStringLiteral("1500");
+    job.janSource = value;
+    job.originX = QStringLiteral("10");
+    job.originY = QStringLiteral("20");
+    job.sizeAdjustment = QStringLiteral("0");
+    job.baseFont = font(9);
+    job.picture = platform::encodeBarcode(QByteArray("JAN-") + value.toLatin1(), 5, 25, 1);
+    return job;
+}
+
+// The texts of a label in the order they are printed.
+QStringList printedTexts(const test::RecordingSurface& printer) {
+    QStringList texts;
+    for (const auto& op : printer.ops)
+        if (op.kind == Kind::Print) texts << op.text;
+    return texts;
+}
+
+// Records what the renderer reports of a label's progress.
+class RecordingProgress final : public printing::LabelProgress {
+  public:
+    void started() override { events << QStringLiteral("started"); }
+    void advanced(int marks) override { events << QString::number(marks); }
+    void finished() override { events << QStringLiteral("finished"); }
+    QStringList events;
+};
+
+}  // namespace
 
 class tst_label_renderer : public QObject {
     Q_OBJECT
 
   private slots:
     void init();
-    void cleanup();
 
+    void measures_data();
+    void measures();
     void labelBlockItems_data();
     void labelBlockItems();
-    void headerRuleBarcodeAndProgress();
-    void progressWindowOfEachLabel();
-    void emptyValuePrintsHeaderOnly();
-    void c5255PrintsEmptyTitles();
-    void shortValueGivesShortLastGroup();
+    void headerRuleAndBarcode();
+    void labels_data();
+    void labels();
     void textLoopAlwaysEnds_data();
     void textLoopAlwaysEnds();
     void newPageWhenTheTextStartsLow();
-    void cancelBeforeServicePointDiscardsLabel();
-    void cancelAfterServicePointKeepsLabel();
+    void cancel_data();
+    void cancel();
     void cancelledLabelNeverReachesPrinter();
     void failuresDiscardTheLabel_data();
     void failuresDiscardTheLabel();
     void documentFailuresReachTheRun_data();
     void documentFailuresReachTheRun();
-    void invalidBarcodePrintsNoBarcode();
-    void baseFontTooSmallIsAnError();
     void priceAsCurrency_data();
     void priceAsCurrency();
     void priceFollowsSystemLocale();
     void printRunLeavesClipboardAlone();
 
   private:
-    printing::F_CustInput* form() { return registry->load<printing::F_CustInput>(); }
-    void fill(const QString& value, const QString& price = QStringLiteral("1500"));
-    // Presses the progress window's cancel button at the renderer's next service point.
-    void pressCancelAtServicePoint();
-
-    std::unique_ptr<test::TempConfigHome> home;
-    std::unique_ptr<test::PrinterTestServices> ts;
-    std::unique_ptr<shell::WindowRegistry> registry;
+    printing::RunControl run;
+    RecordingProgress progress;
 };
 
 void tst_label_renderer::init() {
-    home = std::make_unique<test::TempConfigHome>();
-    home->installDefaults();
-    ts = std::make_unique<test::PrinterTestServices>();
-    registry = test::programWindows(ts->services);
-    printing::Module1::print_cancel = 0;
-    fill(QStringLiteral("4901234567894"));
+    progress.events.clear();
+    run = {};
+    run.progress = &progress;
+    // The renderer's one service point; tests that press cancel there say so.
+    run.service = [] {};
 }
 
-void tst_label_renderer::cleanup() {
-    registry.reset();
-    ts.reset();
-    home.reset();
+void tst_label_renderer::measures_data() {
+    QTest::addColumn<double>("points");
+    QTest::addColumn<QSizeF>("page");
+    QTest::addColumn<int>("line_h");
+    QTest::addColumn<int>("page_lines");
+    QTest::addColumn<int>("max_w");
+    QTest::newRow("9 pt on A4") << 9.0 << QSizeF(210, 297) << 3 << 99 << 200;
+    QTest::newRow("12 pt") << 12.0 << QSizeF(210, 297) << 5 << 59 << 200;
+    // Halves round to the even neighbour: 92.5 to 92, 93.5 to 94.
+    QTest::newRow("width half down") << 9.0 << QSizeF(102.5, 150) << 3 << 50 << 92;
+    QTest::newRow("width half up") << 9.0 << QSizeF(103.5, 150) << 3 << 50 << 94;
 }
 
-void tst_label_renderer::fill(const QString& value, const QString& price) {
-    printing::F_CustInput* f = form();
-    f->Text1->setText(value);
-    f->Text2->setText(QStringLiteral("りんごジュース"));
-    f->Text3->setText(QStringLiteral("青森県産"));
-    f->Text4->setText(price);
-    f->Text5->setText(QStringLiteral("JAN-") + value);
-    f->Text8->setText(value);
-    f->Textsize1->setText(QStringLiteral("10"));
-    f->Textsize2->setText(QStringLiteral("20"));
-    f->Textsize3->setText(QStringLiteral("0"));
-    f->Label_PP->setText(QStringLiteral("300"));
-    platform::BarcodeCopy(f->Text5->text().toLatin1(), 5, 25, 1, f->Picture2);
-}
-
-void tst_label_renderer::pressCancelAtServicePoint() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            auto* progress = registry->find<printing::frmprinting>();
-            QVERIFY(progress);
-            QTest::mouseClick(progress->comcancel1, Qt::LeftButton);
-        },
-        Qt::QueuedConnection);
+void tst_label_renderer::measures() {
+    QFETCH(double, points);
+    QFETCH(QSizeF, page);
+    QFETCH(int, line_h);
+    QFETCH(int, page_lines);
+    QFETCH(int, max_w);
+    LabelJob job = ordinary();
+    job.baseFont = font(points);
+    test::RecordingSurface printer;
+    printer.pageMm = page;
+    printing::Measures m;
+    QVERIFY(printing::Module1::print_setup(job, printer, m));
+    QCOMPARE(m.line_h, line_h);
+    QCOMPARE(m.page_lines, page_lines);
+    QCOMPARE(m.max_w, max_w);
+    QCOMPARE(printer.scaleMode, 6);
 }
 
 void tst_label_renderer::labelBlockItems_data() {
@@ -123,7 +152,6 @@ void tst_label_renderer::labelBlockItems_data() {
         double x, y;
         bool bold, italic;
     };
-    // Base font 9 points: "5" is 3.47 mm high on the recording surface, so line_h is 3.
     const Item items[] = {
         {"title 1", QStringLiteral("ペリックス商店"), 19.0, 20.15, true, true},
         {"item name", QStringLiteral("りんごジュース"), 13.0, 24.0, true, false},
@@ -157,11 +185,12 @@ void tst_label_renderer::labelBlockItems() {
     QFETCH(double, size);
     QFETCH(bool, bold);
     QFETCH(bool, italic);
-    form()->Textsize3->setText(z);
+    LabelJob job = ordinary();
+    job.sizeAdjustment = z;
     test::RecordingSurface printer;
-    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
-    QVERIFY2(st, qPrintable(st.message));
-    QCOMPARE(printing::Module1::line_h, 3);
+    const Result printed = printing::Module1::print_label(job, run, printer);
+    QVERIFY2(printed, qPrintable(printed.message));
+    QCOMPARE(printer.count(Kind::EndDoc), 1);
     const auto hits = printer.printed(text);
     QCOMPARE(hits.size(), 1);
     const auto& op = hits.first();
@@ -170,29 +199,17 @@ void tst_label_renderer::labelBlockItems() {
     QCOMPARE(op.size, size);
     QCOMPARE(op.bold, bold);
     QCOMPARE(op.italic, italic);
-    QCOMPARE(op.face, form()->Text1->font().family());
-    QCOMPARE(printer.scaleMode, 6);
-    QCOMPARE(printer.count(Kind::EndDoc), 1);
+    QCOMPARE(op.face, QStringLiteral("ＭＳ Ｐゴシック"));
 }
 
-void tst_label_renderer::headerRuleBarcodeAndProgress() {
+void tst_label_renderer::headerRuleAndBarcode() {
     test::RecordingSurface printer;
-    QStringList progress;
-    bool emptyAtShow = false;
-    printer.onOp = [&](const test::RecordingSurface::Op&) {
-        auto* window = registry->find<printing::frmprinting>();
-        if (!window || !progress.isEmpty() || emptyAtShow) return;
-        emptyAtShow = window->txtprogress->text().isEmpty() && window->isVisible();
-        connect(window->txtprogress, &QLineEdit::textChanged, this,
-                [&](const QString& t) { progress << t; });
-    };
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-
-    QCOMPARE(printing::Module1::max_w, 200);
-    QCOMPARE(printing::Module1::page_lines, 99);
+    QVERIFY(printing::Module1::print_label(ordinary(), run, printer));
     QCOMPARE(printer.count(Kind::Line), 1);
+    QCOMPARE(printer.count(Kind::Picture), 1);
     for (const auto& op : printer.ops) {
         if (op.kind == Kind::Line) {
+            // From X to X + 1.5 max_w at Y + line_h, 3 pixels thick.
             QCOMPARE(op.x, 10.0);
             QCOMPARE(op.y, 23.0);
             QCOMPARE(op.x2, 310.0);
@@ -207,66 +224,56 @@ void tst_label_renderer::headerRuleBarcodeAndProgress() {
             QCOMPARE(op.text, QStringLiteral("4901234567894"));
         }
     }
-    QCOMPARE(printer.count(Kind::Picture), 1);
-    // One document, ended after the label block.
+    // One document, ended after the label block; the progress goes from empty to whole in one
+    // pass.
     QCOMPARE(printer.count(Kind::EndDoc), 1);
     QCOMPARE(printer.count(Kind::KillDoc), 0);
     QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
-    QVERIFY(emptyAtShow);
-    QCOMPARE(progress, QStringList{QString(25, QChar(0x25A0))});
-    // The progress window closes with the label.
-    QTRY_VERIFY(!registry->find<printing::frmprinting>());
+    QCOMPARE(progress.events, (QStringList{QStringLiteral("started"), QStringLiteral("25"),
+                                           QStringLiteral("finished")}));
 }
 
-void tst_label_renderer::progressWindowOfEachLabel() {
-    test::RecordingSurface printer;
-    QList<printing::frmprinting*> windows;
-    QStringList texts;
-    printer.onOp = [&](const test::RecordingSurface::Op&) {
-        auto* w = registry->find<printing::frmprinting>();
-        if (windows.contains(w)) return;
-        windows << w;
-        texts << w->windowTitle() << w->Label1->text() << w->comcancel1->text();
-        QVERIFY(w->Label1->font().bold());
-        QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("comcancel1")), w->comcancel1);
-    };
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(windows.size(), 1);
-    QCOMPARE(texts, (QStringList{QStringLiteral("   印刷処理中"),
-                                 QStringLiteral("伝票印刷処理中　しばらくお待ちください。"),
-                                 QStringLiteral("キャンセル")}));
+void tst_label_renderer::labels_data() {
+    QTest::addColumn<LabelJob>("job");
+    QTest::addColumn<QStringList>("texts");  // printed, in order
+    QTest::addColumn<int>("pictures");
+    const QString title1 = QStringLiteral("ペリックス商店");
+    const QString title2 = QStringLiteral("税込価格");
+    const QString item = QStringLiteral("りんごジュース");
+    const QString name = QStringLiteral("青森県産");
+    const QString price = QStringLiteral("￥1,500");
+    const QString jan = QStringLiteral("4  901234  567894");
+
+    QTest::newRow("ordinary") << ordinary() << QStringList{title1, item, name, price, title2, jan}
+                              << 1;
+    // The text loop does not run: the document holds the header alone.
+    QTest::newRow("empty value") << ordinary(QString()) << QStringList{title1} << 0;
+    LabelJob c5255 = ordinary();
+    c5255.title1.clear();
+    c5255.title2.clear();
+    QTest::newRow("C5255 layout: empty titles")
+        << c5255 << QStringList{QString(), item, name, price, QString(), jan} << 1;
+    QTest::newRow("12 characters: short last group")
+        << ordinary(QStringLiteral("490123456789"))
+        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  56789")} << 1;
+    LabelJob noBarcode = ordinary(QStringLiteral("4901234567890"));  // wrong check digit
+    QTest::newRow("no barcode: none printed")
+        << noBarcode
+        << QStringList{title1, item, name, price, title2, QStringLiteral("4  901234  567890")} << 0;
 }
 
-void tst_label_renderer::emptyValuePrintsHeaderOnly() {
-    fill(QString());
+void tst_label_renderer::labels() {
+    QFETCH(LabelJob, job);
+    QFETCH(QStringList, texts);
+    QFETCH(int, pictures);
     test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.ops.size(), 3);
-    QCOMPARE(printer.ops[0].kind, Kind::Print);
-    QCOMPARE(printer.ops[0].text, QStringLiteral("ペリックス商店"));
-    QCOMPARE(printer.ops[1].kind, Kind::Line);
-    QCOMPARE(printer.ops[2].kind, Kind::EndDoc);
-}
-
-void tst_label_renderer::c5255PrintsEmptyTitles() {
-    QVERIFY(settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
-                           {QStringLiteral("自社"), settings::kC5255Marker, QStringLiteral("9"),
-                            QStringLiteral("0")}));
-    test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.printed(QString()).size(), 2);
-    QCOMPARE(printer.printed(QStringLiteral("自社")).size(), 0);
+    QVERIFY(printing::Module1::print_label(job, run, printer));
+    QCOMPARE(printedTexts(printer), texts);
+    QCOMPARE(printer.count(Kind::Picture), pictures);
+    QCOMPARE(printer.count(Kind::NewPage), 0);
     QCOMPARE(printer.count(Kind::Line), 1);
-    // The titles come from the dialog's boxes, which the renderer loads without showing.
-    QVERIFY(registry->find<printer::Form3>());
-    QVERIFY(!registry->find<printer::Form3>()->isVisible());
-}
-
-void tst_label_renderer::shortValueGivesShortLastGroup() {
-    fill(QStringLiteral("490123456789"));
-    test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.printed(QStringLiteral("4  901234  56789")).size(), 1);
+    QCOMPARE(printer.count(Kind::EndDoc), 1);
+    QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
 }
 
 void tst_label_renderer::textLoopAlwaysEnds_data() {
@@ -274,16 +281,20 @@ void tst_label_renderer::textLoopAlwaysEnds_data() {
     QTest::addColumn<double>("pageWidth");
     QTest::addColumn<QStringList>("lines");  // what the loop prints of the value
     QTest::addColumn<double>("lineX");
+    QTest::addColumn<QStringList>("marks");  // progress after each pass
     QTest::newRow("line break") << QStringLiteral("12\r\n34") << 210.0
-                                << QStringList{QStringLiteral("12")} << 20.0;
+                                << QStringList{QStringLiteral("12")} << 20.0
+                                << QStringList{QStringLiteral("25")};
     // max_w 30: 7 characters of the header's 8-point text fit beside the 10 mm; the rest that
     // fits goes with the label block, which prints nothing of the value.
     QTest::newRow("wider than the line")
-        << QStringLiteral("123456789012") << 40.0 << QStringList{QStringLiteral("1234567")} << 15.0;
-    // max_w 2: not even one character fits; each is taken as a line of its own.
+        << QStringLiteral("123456789012") << 40.0 << QStringList{QStringLiteral("1234567")} << 15.0
+        << QStringList{QStringLiteral("25")};
+    // max_w 2: not even one character fits; each is taken as a line of its own, one per pass.
     QTest::newRow("no character fits")
         << QStringLiteral("123") << 12.0
-        << QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")} << 15.0;
+        << QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")} << 15.0
+        << QStringList{QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("25")};
 }
 
 void tst_label_renderer::textLoopAlwaysEnds() {
@@ -291,10 +302,12 @@ void tst_label_renderer::textLoopAlwaysEnds() {
     QFETCH(double, pageWidth);
     QFETCH(QStringList, lines);
     QFETCH(double, lineX);
-    fill(value);
+    QFETCH(QStringList, marks);
     test::RecordingSurface printer;
     printer.pageMm = QSizeF(pageWidth, 297);
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
+    int services = 0;
+    run.service = [&] { ++services; };
+    QVERIFY(printing::Module1::print_label(ordinary(value), run, printer));
     for (const QString& line : lines) {
         const auto hits = printer.printed(line);
         QCOMPARE(hits.size(), 1);
@@ -303,16 +316,19 @@ void tst_label_renderer::textLoopAlwaysEnds() {
     }
     QCOMPARE(printer.printed(QStringLiteral("りんごジュース")).size(), 1);
     QCOMPARE(printer.count(Kind::EndDoc), 1);
+    // Each pass yields once and reports its progress.
+    QCOMPARE(services, marks.size());
+    QCOMPARE(progress.events, QStringList{QStringLiteral("started")} + marks +
+                                  QStringList{QStringLiteral("finished")});
 }
 
 void tst_label_renderer::newPageWhenTheTextStartsLow() {
     // On a page 30 mm high, line_h 3 gives 10 lines; the text starts at Y + line_h = 23, below
     // the last four lines (18 mm), so the loop turns the page and goes on at Y + 4 x line_h.
-    fill(QStringLiteral("12\r\n34"));
+    const LabelJob job = ordinary(QStringLiteral("12\r\n34"));
     test::RecordingSurface printer;
     printer.pageMm = QSizeF(100, 30);
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printing::Module1::page_lines, 10);
+    QVERIFY(printing::Module1::print_label(job, run, printer));
     QList<Kind> kinds;
     for (const auto& op : printer.ops) kinds << op.kind;
     QCOMPARE(kinds.mid(0, 4), (QList<Kind>{Kind::Print, Kind::Line, Kind::NewPage, Kind::Print}));
@@ -326,83 +342,115 @@ void tst_label_renderer::newPageWhenTheTextStartsLow() {
     QCOMPARE(printer.ops.last().kind, Kind::EndDoc);
 
     // On the printer: one document of two pages.
-    QVERIFY(ts->printers.set(platform::PrinterProperty::PaperSize, platform::kUserDefinedPaper));
-    QVERIFY(ts->printers.setWidth(100 * 1440 / 25.4));
-    QVERIFY(ts->printers.setHeight(30 * 1440 / 25.4));
-    QVERIFY(printing::Module1::print_label(registry->context()));
-    QCOMPARE(ts->printers.printed.size(), 1);
-    QCOMPARE(ts->printers.printed.first().size(), 2);
+    test::ScriptedPrinters printers;
+    QVERIFY(printers.set(platform::PrinterProperty::PaperSize, platform::kUserDefinedPaper));
+    QVERIFY(printers.setWidth(100 * 1440 / 25.4));
+    QVERIFY(printers.setHeight(30 * 1440 / 25.4));
+    QVERIFY(printing::Module1::print_label(job, run, printers));
+    QCOMPARE(printers.printed.size(), 1);
+    QCOMPARE(printers.printed.first().size(), 2);
 }
 
-void tst_label_renderer::cancelBeforeServicePointDiscardsLabel() {
-    pressCancelAtServicePoint();
+void tst_label_renderer::cancel_data() {
+    QTest::addColumn<bool>("atServicePoint");  // else: while the label block prints
+    QTest::addColumn<int>("ended");
+    QTest::addColumn<int>("killed");
+    QTest::addColumn<int>("itemNames");
+    // A press handled at the service point discards the whole label, header included.
+    QTest::newRow("at the service point") << true << 0 << 1 << 0;
+    // An ordinary label has one service point, before its block: a later press changes nothing.
+    QTest::newRow("after the service point") << false << 1 << 0 << 1;
+}
+
+void tst_label_renderer::cancel() {
+    QFETCH(bool, atServicePoint);
+    QFETCH(int, ended);
+    QFETCH(int, killed);
+    QFETCH(int, itemNames);
+    run.print_cancel = -1;  // a press during the previous label counts for nothing
     test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.count(Kind::KillDoc), 1);
-    QCOMPARE(printer.count(Kind::EndDoc), 0);
-    QCOMPARE(printer.printed(QStringLiteral("りんごジュース")).size(), 0);
-    QCOMPARE(printing::Module1::print_cancel, std::int16_t(-1));
-    QCOMPARE(form()->Label_PP->text(), QStringLiteral("1"));
+    if (atServicePoint)
+        run.service = [&] { run.print_cancel = -1; };
+    else
+        printer.onOp = [&](const test::RecordingSurface::Op& op) {
+            if (op.kind == Kind::Picture) run.print_cancel = -1;
+        };
+    QVERIFY(printing::Module1::print_label(ordinary(), run, printer));
+    QCOMPARE(printer.count(Kind::EndDoc), ended);
+    QCOMPARE(printer.count(Kind::KillDoc), killed);
+    QCOMPARE(printer.printed(QStringLiteral("りんごジュース")).size(), itemNames);
+    QCOMPARE(run.print_cancel, std::int16_t(-1));
 
     // The next label starts with the flag cleared.
+    run.service = [] {};
+    printer.onOp = nullptr;
     test::RecordingSurface next;
-    QVERIFY(printing::Module1::print_label(registry->context(), next));
+    QVERIFY(printing::Module1::print_label(ordinary(), run, next));
     QCOMPARE(next.count(Kind::EndDoc), 1);
-    QCOMPARE(printing::Module1::print_cancel, std::int16_t(0));
-}
-
-void tst_label_renderer::cancelAfterServicePointKeepsLabel() {
-    test::RecordingSurface printer;
-    printer.onOp = [&](const test::RecordingSurface::Op& op) {
-        if (op.kind == Kind::Picture)
-            QTest::mouseClick(registry->find<printing::frmprinting>()->comcancel1, Qt::LeftButton);
-    };
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.count(Kind::EndDoc), 1);
-    QCOMPARE(printer.count(Kind::KillDoc), 0);
-    QCOMPARE(printer.printed(QStringLiteral("4  901234  567894")).size(), 1);
-    // The press still ends the run after this label.
-    QCOMPARE(form()->Label_PP->text(), QStringLiteral("1"));
+    QCOMPARE(run.print_cancel, std::int16_t(0));
 }
 
 void tst_label_renderer::cancelledLabelNeverReachesPrinter() {
-    pressCancelAtServicePoint();
-    QVERIFY(printing::Module1::print_label(registry->context()));
-    QCOMPARE(ts->printers.opened, 1);
-    QCOMPARE(ts->printers.discarded, 1);
-    QVERIFY(ts->printers.printed.isEmpty());
+    test::ScriptedPrinters printers;
+    run.service = [&] { run.print_cancel = -1; };
+    QVERIFY(printing::Module1::print_label(ordinary(), run, printers));
+    QCOMPARE(printers.opened, 1);
+    QCOMPARE(printers.discarded, 1);
+    QVERIFY(printers.printed.isEmpty());
 
-    QVERIFY(printing::Module1::print_label(registry->context()));
-    QCOMPARE(ts->printers.printed.size(), 1);
-    QCOMPARE(ts->printers.printed.first().size(), 1);  // one page
+    run.service = [] {};
+    QVERIFY(printing::Module1::print_label(ordinary(), run, printers));
+    QCOMPARE(printers.printed.size(), 1);
+    QCOMPARE(printers.printed.first().size(), 1);  // one page
 }
 
 void tst_label_renderer::failuresDiscardTheLabel_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("value");
+    QTest::addColumn<LabelJob>("job");
+    QTest::addColumn<bool>("refuseDocuments");
+    QTest::addColumn<ErrorKind>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("origin") << QStringLiteral("Textsize1") << QStringLiteral("abc")
+    LabelJob job = ordinary();
+    job.originX = QStringLiteral("abc");
+    QTest::newRow("origin") << job << false << ErrorKind::NotANumber
                             << QStringLiteral("印刷位置の調整値「abc」が数値ではありません。");
+    job = ordinary();
+    job.sizeAdjustment.clear();
     QTest::newRow("size adjustment")
-        << QStringLiteral("Textsize3") << QString()
+        << job << false << ErrorKind::NotANumber
         << QStringLiteral("印刷位置の調整値「」が数値ではありません。");
+    job = ordinary();
+    job.originY = QStringLiteral("inf");
     QTest::newRow("origin not finite")
-        << QStringLiteral("Textsize2") << QStringLiteral("inf")
+        << job << false << ErrorKind::NotANumber
         << QStringLiteral("印刷位置の調整値「inf」が数値ではありません。");
-    QTest::newRow("price") << QStringLiteral("Text4") << QStringLiteral("時価")
+    job = ordinary();
+    job.price = QStringLiteral("時価");
+    QTest::newRow("price") << job << false << ErrorKind::NotANumber
                            << QStringLiteral("価格「時価」が数値ではありません。");
+    job = ordinary();
+    job.baseFont = font(1);  // "5" is 0.39 mm high: line_h rounds to 0
+    QTest::newRow("base font too small")
+        << job << false << ErrorKind::FontTooSmall
+        << QStringLiteral(
+               "基本フォント（ＭＳ Ｐゴシック 1ポイント）が小さすぎて行の高さを決められません。");
+    QTest::newRow("document refused") << ordinary() << true << ErrorKind::DocumentFailed
+                                      << QStringLiteral("プリンタが応答しません。");
 }
 
 void tst_label_renderer::failuresDiscardTheLabel() {
-    QFETCH(QString, field);
-    QFETCH(QString, value);
+    QFETCH(LabelJob, job);
+    QFETCH(bool, refuseDocuments);
+    QFETCH(ErrorKind, kind);
     QFETCH(QString, message);
-    form()->findChild<QLineEdit*>(field)->setText(value);
-    const settings::Status st = printing::Module1::print_label(registry->context());
-    QVERIFY(!st);
-    QCOMPARE(st.message, message);
-    QVERIFY(ts->printers.printed.isEmpty());
-    QTRY_VERIFY(!registry->find<printing::frmprinting>());
+    test::ScriptedPrinters printers;
+    printers.refuseDocuments = refuseDocuments;
+    const Result r = printing::Module1::print_label(job, run, printers);
+    QVERIFY(!r);
+    QCOMPARE(r.kind, kind);
+    QCOMPARE(r.message, message);
+    QVERIFY(printers.printed.isEmpty());
+    QCOMPARE(printers.discarded, printers.opened);
+    QCOMPARE(progress.events.last(), QStringLiteral("finished"));
 }
 
 void tst_label_renderer::documentFailuresReachTheRun_data() {
@@ -419,43 +467,13 @@ void tst_label_renderer::documentFailuresReachTheRun() {
     test::RecordingSurface printer;
     printer.refuseDocuments = refuseStart;
     printer.refuseHandOver = !refuseStart;
-    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
-    QVERIFY(!st);
-    QCOMPARE(st.message, message);
+    const Result r = printing::Module1::print_label(ordinary(), run, printer);
+    QVERIFY(!r);
+    QCOMPARE(r.kind, ErrorKind::DocumentFailed);
+    QCOMPARE(r.message, message);
     QCOMPARE(printer.count(Kind::EndDoc), 0);
     QCOMPARE(printer.ops.isEmpty(), refuseStart);
-    QTRY_VERIFY(!registry->find<printing::frmprinting>());
-
-    // The same on the printer that refuses to start a document: nothing printed, nothing open.
-    ts->printers.refuseDocuments = true;
-    const settings::Status onPrinter = printing::Module1::print_label(registry->context());
-    QVERIFY(!onPrinter);
-    QCOMPARE(onPrinter.message, QStringLiteral("プリンタが応答しません。"));
-    QCOMPARE(ts->printers.opened, 0);
-    QVERIFY(ts->printers.printed.isEmpty());
-}
-
-void tst_label_renderer::baseFontTooSmallIsAnError() {
-    QFont tiny = form()->Text1->font();
-    tiny.setPointSizeF(1);  // "5" is 0.39 mm high: line_h rounds to 0
-    form()->Text1->setFont(tiny);
-    test::RecordingSurface printer;
-    const settings::Status st = printing::Module1::print_label(registry->context(), printer);
-    QVERIFY(!st);
-    QVERIFY2(st.message.contains(QStringLiteral("小さすぎて行の高さを決められません")),
-             qPrintable(st.message));
-    QCOMPARE(printing::Module1::line_h, 0);
-    QVERIFY(printer.ops.isEmpty());
-}
-
-void tst_label_renderer::invalidBarcodePrintsNoBarcode() {
-    // A first record with a barcode, then one whose value gives none.
-    fill(QStringLiteral("4901234567890"));  // wrong check digit
-    QVERIFY(!form()->Picture2.hasPicture());
-    test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
-    QCOMPARE(printer.count(Kind::Picture), 0);
-    QCOMPARE(printer.count(Kind::EndDoc), 1);
+    QCOMPARE(progress.events.last(), QStringLiteral("finished"));
 }
 
 void tst_label_renderer::priceAsCurrency_data() {
@@ -489,21 +507,26 @@ void tst_label_renderer::priceFollowsSystemLocale() {
     const QString system = QLocale::system().name();
     QVERIFY2(system == QLatin1String("C") || system == QLatin1String("ja_JP"), qPrintable(system));
     test::RecordingSurface printer;
-    QVERIFY(printing::Module1::print_label(registry->context(), printer));
+    QVERIFY(printing::Module1::print_label(ordinary(), run, printer));
     QCOMPARE(printer.printed(QStringLiteral("￥1,500")).size(), 1);
 }
 
 void tst_label_renderer::printRunLeavesClipboardAlone() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("レジで使う控え"));
+    test::ScriptedPrinters printers;
+    platform::PictureSlot slot;
     for (const QString& value :
          {QStringLiteral("4901234567894"), QStringLiteral("45678901"), QStringLiteral("x")}) {
-        fill(value);
-        QVERIFY(printing::Module1::print_label(registry->context()));
+        // The barcode comes through the in-process slot, as a run hands it over.
+        platform::BarcodeCopy(QByteArray("JAN-") + value.toLatin1(), 5, 25, 1, slot);
+        LabelJob job = ordinary(value);
+        job.picture = slot.picture;
+        QVERIFY(printing::Module1::print_label(job, run, printers));
     }
     QCOMPARE(clipboard->text(), QStringLiteral("レジで使う控え"));
     QVERIFY(!clipboard->mimeData()->hasImage());
-    QCOMPARE(ts->printers.printed.size(), 3);
+    QCOMPARE(printers.printed.size(), 3);
 }
 
 QTEST_MAIN(tst_label_renderer)

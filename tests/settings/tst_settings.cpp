@@ -83,18 +83,18 @@ void tst_settings::saveReplacesWholeFileAndRoundTrips() {
     home.writeFile(kDatabaseFile,
                    "old contents that are longer than the new ones\r\nx\r\ny\r\nz\r\n");
     const QString path = filePath(kDatabaseFile);
-    QVERIFY(save(path, databaseHeader(), values).ok);
+    QVERIFY(save(path, databaseHeader(), values).ok());
 
-    QByteArray expected = *encodeRecord(databaseHeader()) + *encodeRecord(values);
+    const QByteArray expected = test::settingsFile(databaseHeader(), values);
     QCOMPARE(home.readFile(kDatabaseFile), expected);
     QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files), QStringList{kDatabaseFile});
 
     QStringList sequential;
-    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok);
+    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok());
     QCOMPARE(sequential, values);
 
     TableRow row;
-    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok);
+    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok());
     QCOMPARE(row.values, values);
     QCOMPARE(*row.value("kensaku"), values[2]);
 }
@@ -134,12 +134,13 @@ void tst_settings::saveFailuresLeaveOldFile() {
         limit.emplace(16);  // the header record alone is longer
         QVERIFY(limit->active());
     }
-    const Status s = save(filePath(kOutputFile), outputHeader(), values);
+    const Result s = save(filePath(kOutputFile), outputHeader(), values);
     limit.reset();
     QFile::setPermissions(home.settingsDir(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    QVERIFY(!s.ok);
+    QVERIFY(!s.ok());
+    QCOMPARE(s.kind, ErrorKind::SettingsWrite);
     QVERIFY(!s.message.isEmpty());
     if (SaveFault(fault) == SaveFault::NoFolder) {
         QVERIFY(!QFileInfo::exists(home.settingsDir()));
@@ -173,22 +174,22 @@ void tst_settings::fileNamesIgnoreLetterCase() {
     QFETCH(QString, asked);
     test::TempConfigHome home;
     const QStringList old{"/srv/old.xls", QStringLiteral("在庫"), "select * from "};
-    home.writeFile(stored, *encodeRecord(databaseHeader()) + *encodeRecord(old));
+    home.writeFile(stored, test::settingsFile(databaseHeader(), old));
 
     const QString path = filePath(asked);
     QCOMPARE(path, home.settingsDir() + '/' + stored);
     QStringList sequential;
-    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok);
+    QVERIFY(readValueRecord(path, kDatabaseFields, sequential).ok());
     QCOMPARE(sequential, old);
     TableRow row;
-    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok);
+    QVERIFY(queryTable(home.settingsDir(), "Select * From pimraconfig2.txt", row).ok());
     QCOMPARE(row.values, old);
 
     // A save rewrites the file under the name it already has: never a second spelling.
     const QStringList values{"/srv/new.xls", "sheet2", "select a from "};
-    QVERIFY(save(filePath(asked), databaseHeader(), values).ok);
+    QVERIFY(save(filePath(asked), databaseHeader(), values).ok());
     QCOMPARE(QDir(home.settingsDir()).entryList(QDir::Files), QStringList{stored});
-    QCOMPARE(home.readFile(stored), *encodeRecord(databaseHeader()) + *encodeRecord(values));
+    QCOMPARE(home.readFile(stored), test::settingsFile(databaseHeader(), values));
 }
 
 void tst_settings::sequentialReading_data() {
@@ -230,8 +231,8 @@ void tst_settings::sequentialReading() {
     test::TempConfigHome home;
     home.writeFile("f.txt", file);
     QStringList read;
-    const Status s = readValueRecord(filePath("f.txt"), fields, read);
-    QCOMPARE(s.ok, ok);
+    const Result s = readValueRecord(filePath("f.txt"), fields, read);
+    QCOMPARE(s.ok(), ok);
     if (ok)
         QCOMPARE(read, values);
     else
@@ -278,7 +279,7 @@ void tst_settings::tableReading() {
     QFETCH(QStringList, values);
     test::TempConfigHome home;
     QDir().mkpath(home.settingsDir());
-    QVERIFY(save(filePath(kOutputFile), outputHeader(), {"a", "b", "9", "0"}).ok);
+    QVERIFY(save(filePath(kOutputFile), outputHeader(), {"a", "b", "9", "0"}).ok());
     QStringList pos;
     pos << ""
         << ""
@@ -291,11 +292,11 @@ void tst_settings::tableReading() {
         << ""
         << ""
         << "03-1234";
-    QVERIFY(save(filePath(kPositionFile), positionHeader(), pos).ok);
+    QVERIFY(save(filePath(kPositionFile), positionHeader(), pos).ok());
 
     TableRow row;
-    const Status s = queryTable(home.settingsDir(), query, row);
-    QVERIFY2(s.ok, qPrintable(s.message));
+    const Result s = queryTable(home.settingsDir(), query, row);
+    QVERIFY2(s.ok(), qPrintable(s.message));
     QCOMPARE(row.columns, columns);
     QCOMPARE(row.values, values);
 }
@@ -323,8 +324,9 @@ void tst_settings::tableReadingFailures() {
     if (!file.isEmpty()) home.writeFile("t.txt", file);
     QDir().mkpath(home.settingsDir());
     TableRow row;
-    const Status s = queryTable(home.settingsDir(), query, row);
-    QVERIFY(!s.ok);
+    const Result s = queryTable(home.settingsDir(), query, row);
+    QVERIFY(!s.ok());
+    QCOMPARE(s.kind, ErrorKind::SettingsRead);
     QVERIFY2(s.message.contains(inMessage), qPrintable(s.message));
 }
 

@@ -53,7 +53,7 @@ struct Program {
 
     test::TempConfigHome home;
     test::TestServices services;
-    std::unique_ptr<shell::WindowRegistry> windows = test::programWindows(services.services);
+    std::unique_ptr<shell::WindowRegistry> windows = test::programWindows(services);
     shell::frmMain main{windows->context()};
 };
 

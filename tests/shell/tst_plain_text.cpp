@@ -44,7 +44,7 @@ class tst_plain_text : public QObject {
 void tst_plain_text::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
     home_->installDefaults();
 }
 
@@ -69,8 +69,8 @@ void tst_plain_text::checkShown(QLabel* label, const QString& text) {
 
 void tst_plain_text::storeDatabaseSettings(const QString& db, const QString& table,
                                            const QString& kensaku) {
-    home_->writeFile(settings::kDatabaseFile, *settings::encodeRecord(settings::databaseHeader()) +
-                                                  *settings::encodeRecord({db, table, kensaku}));
+    home_->writeFile(settings::kDatabaseFile,
+                     test::settingsFile(settings::databaseHeader(), {db, table, kensaku}));
 }
 
 void tst_plain_text::mainMenu() {
@@ -108,9 +108,8 @@ void tst_plain_text::recordCountWindow() {
 }
 
 void tst_plain_text::otherWindows() {
-    home_->writeFile(settings::kOutputFile,
-                     *settings::encodeRecord(settings::outputHeader()) +
-                         *settings::encodeRecord({"<b>x</b>", "<i>y</i>", "9", "0"}));
+    home_->writeFile(settings::kOutputFile, test::settingsFile(settings::outputHeader(),
+                                                               {"<b>x</b>", "<i>y</i>", "9", "0"}));
     auto* layout = windows_->show<printer::Form3>();
     QVERIFY(layout);
     checkLabels(layout);

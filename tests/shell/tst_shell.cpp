@@ -29,12 +29,9 @@
 using namespace pellix;
 using namespace pellix::shell;
 using pellix::test::crlf;
+using pellix::test::settingsFile;
 
 namespace {
-
-QByteArray record(const QStringList& header, const QStringList& values) {
-    return *settings::encodeRecord(header) + *settings::encodeRecord(values);
-}
 
 // Ways in which a settings recovery cannot restore a file.
 enum class RecoveryFault { DefaultMissing, FolderIsAFile, BackupBlocked, CopyNotWritten };
@@ -101,7 +98,7 @@ class tst_shell : public QObject {
 void tst_shell::init() {
     home_ = std::make_unique<test::TempConfigHome>();
     services_ = std::make_unique<test::TestServices>();
-    windows_ = test::programWindows(services_->services);
+    windows_ = test::programWindows(*services_);
     windows_->add<ProbeWindow>();
     ProbeWindow::loads = 0;
     ProbeWindow::failLoad = false;
@@ -200,11 +197,12 @@ void tst_shell::c5255Layout_data() {
 void tst_shell::c5255Layout() {
     QFETCH(QString, title2);
     home_->installDefaults();
-    home_->writeFile(settings::kOutputFile,
-                     record(settings::outputHeader(), {QStringLiteral("自社"), title2, "9", "0"}));
+    home_->writeFile(
+        settings::kOutputFile,
+        settingsFile(settings::outputHeader(), {QStringLiteral("自社"), title2, "9", "0"}));
     QStringList pos{"dbone", "dbtwo"};
     while (pos.size() < 99) pos << "0";
-    home_->writeFile(settings::kPositionFile, record(settings::positionHeader(), pos));
+    home_->writeFile(settings::kPositionFile, settingsFile(settings::positionHeader(), pos));
     auto form = loadForm1();
     QCOMPARE(form->recoveries(), 0);
     QCOMPARE(form->Label4->text(), settings::kC5255Running);
@@ -219,8 +217,8 @@ void tst_shell::missingOutputFileKeepsDatabaseSettings() {
     home_->installDefaults();
     QFile::remove(home_->settingsDir() + "/pimraconfig4.txt");
     const QByteArray mine =
-        record(settings::databaseHeader(),
-               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+        settingsFile(settings::databaseHeader(),
+                     {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
     home_->writeFile(settings::kDatabaseFile, mine);
 
     auto form = loadForm1();
@@ -339,8 +337,8 @@ void tst_shell::settingsFolderInOtherLetterCase() {
         home_->writeFile(name, def.readAll());
     }
     const QByteArray mine =
-        record(settings::databaseHeader(),
-               {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
+        settingsFile(settings::databaseHeader(),
+                     {"/srv/shop/items.xls", QStringLiteral("在庫"), "select * from "});
     home_->writeFile("PIMRACONFIG2.TXT", mine);
 
     auto form = loadForm1();
@@ -401,7 +399,7 @@ void tst_shell::registryRefusedLoad() {
 // a child process of this test, so that the assertion can be seen.
 void tst_shell::registryWindowNeverAddedFailsLoudly() {
     if (qEnvironmentVariableIsSet("PELLIX_TEST_NEVER_ADDED")) {
-        WindowRegistry bare(services_->services);
+        WindowRegistry bare(services_->services, services_->printerChoice, services_->run);
         const bool shown = bare.show<ProbeWindow>() != nullptr;
         std::printf("shown: %s, loads: %d\n", shown ? "yes" : "no", ProbeWindow::loads);
         return;
@@ -430,8 +428,8 @@ void tst_shell::countButtonFailureLeavesNoWaitWindow() {
     // The record count window fails its load on a workbook that is not there.
     home_->installDefaults();
     home_->writeFile(settings::kDatabaseFile,
-                     record(settings::databaseHeader(),
-                            {test::testData("gone.xls"), "sheet1", "select * from "}));
+                     settingsFile(settings::databaseHeader(),
+                                  {test::testData("gone.xls"), "sheet1", "select * from "}));
     bool waitShownDuringLoad = false;
     services_->messages.whileShown = [&](const test::ShownMessage&) {
         waitShownDuringLoad = windows_->find<Form8>() && windows_->find<Form8>()->isVisible();
@@ -477,7 +475,7 @@ void tst_shell::mainPageOpensSecondMenuScreen() {
     main.show();
     home_->writeFile(
         settings::kDatabaseFile,
-        record(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
+        settingsFile(settings::databaseHeader(), {"/new/path.xls", "sheetX", "select * from "}));
     main.findChild<QAction*>("main1")->trigger();
     QCOMPARE(main.mdiArea()->subWindowList().size(), 2);
     Form1* shared = windows_->find<Form1>();

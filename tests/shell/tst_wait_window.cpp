@@ -42,7 +42,7 @@ void tst_wait_window::initTestCase() {
 
 void tst_wait_window::shownBeforeTheWorkStarts() {
     test::TestServices services;
-    std::unique_ptr<WindowRegistry> program = test::programWindows(services.services);
+    std::unique_ptr<WindowRegistry> program = test::programWindows(services);
     WindowRegistry& windows = *program;
     windows.add<SlowWindow>();
 

@@ -29,11 +29,11 @@ class ImageDocument final : public platform::PrintDocument {
         startPage();
         return true;
     }
-    QString finish() override {
+    Result finish() override {
         painter_.end();
         pages_ << current_;
         owner_.printed << pages_;
-        return {};
+        return Result::success();
     }
     void discard() override {
         painter_.end();
@@ -58,7 +58,7 @@ class ImageDocument final : public platform::PrintDocument {
 }  // namespace
 
 ScriptedPrinters::ScriptedPrinters(QList<FakePrinter> installed) : printers(std::move(installed)) {
-    if (!printers.isEmpty()) bind(0);
+    if (!printers.isEmpty()) (void)bind(0);  // the first of the list: never refused
 }
 
 QStringList ScriptedPrinters::installedPrinters() const {
@@ -156,15 +156,16 @@ QSizeF ScriptedPrinters::printableAreaMm() const {
     return settings.value(PrinterProperty::Orientation) == 2 ? page.transposed() : page;
 }
 
-std::unique_ptr<platform::PrintDocument> ScriptedPrinters::openDocument(QString& error) {
-    if (refuseDocuments || bound < 0) {
-        error = QStringLiteral("プリンタが応答しません。");
-        return nullptr;
-    }
+Result ScriptedPrinters::openDocument(std::unique_ptr<platform::PrintDocument>& document) {
+    document.reset();
+    if (refuseDocuments || bound < 0)
+        return Result::failure(ErrorKind::DocumentFailed,
+                               QStringLiteral("プリンタが応答しません。"));
     ++opened;
     const QSizeF mm = printableAreaMm();
-    return std::make_unique<ImageDocument>(
+    document = std::make_unique<ImageDocument>(
         *this, QSize(qRound(mm.width() / 25.4 * 100), qRound(mm.height() / 25.4 * 100)));
+    return Result::success();
 }
 
 ScriptedPrintSetupDialog::~ScriptedPrintSetupDialog() {

@@ -59,7 +59,7 @@ class ScriptedPrinters final : public platform::PrinterSystem {
     bool setHeight(double twips) override;
     QSizeF printableAreaMm() const override;
     double dotsPerInch() const override { return 100; }
-    std::unique_ptr<platform::PrintDocument> openDocument(QString& error) override;
+    Result openDocument(std::unique_ptr<platform::PrintDocument>& document) override;
 
     QList<FakePrinter> printers;
     int bound = -1;  // index of the application printer; -1 before any binding

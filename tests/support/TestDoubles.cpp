@@ -1,5 +1,7 @@
 #include "support/TestDoubles.h"
 
+#include "settings/SettingsFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -94,6 +96,14 @@ FileSizeLimit::~FileSizeLimit() {
 
 QByteArray crlf(const char* text) {
     return QByteArray(text).replace("\n", "\r\n");
+}
+
+QByteArray settingsFile(const QStringList& header, const QStringList& values) {
+    return settingsFile(header) + settings::encodeRecord(values).value();
+}
+
+QByteArray settingsFile(const QStringList& header) {
+    return settings::encodeRecord(header).value();
 }
 
 QString testData(const QString& name) {

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <functional>
@@ -101,6 +102,11 @@ class FileSizeLimit {
 
 // Text with LF line ends turned into the CR LF the settings files use.
 QByteArray crlf(const char* text);
+
+// The bytes of a settings file: the header record and the value record as the program saves
+// them, or the header record alone.
+QByteArray settingsFile(const QStringList& header, const QStringList& values);
+QByteArray settingsFile(const QStringList& header);
 
 // Test data shipped in tests/data.
 QString testData(const QString& name);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "printer/PrinterSetup.h"
+#include "printing/Module1.h"
 #include "support/PrinterDoubles.h"
 #include "support/TestDoubles.h"
 
@@ -8,7 +10,8 @@ namespace pellix::test {
 
 // Every platform service as a double: message boxes and web pages recorded, the OS version as
 // the test sets it, the installed printers, the print set-up dialog and the file-open dialog
-// scripted. services.defaultsDir points at the build's defaults.
+// scripted. services.defaultsDir points at the build's defaults. With them the state the
+// composition root builds beside the services, fresh for each test.
 struct TestServices {
     explicit TestServices(QList<FakePrinter> installed = {FakePrinter{QStringLiteral("LP-100")}});
     // The same with another printer collection (the real one, for tests of real output) in
@@ -27,6 +30,8 @@ struct TestServices {
     ScriptedPrintSetupDialog printSetup;
     ScriptedFileDialogs fileDialogs;
     platform::Services services;
+    printer::PrinterSetup::SavedPrinterChoice printerChoice;
+    printing::RunControl run;
 };
 
 // Tests of the printer binding name the services after the printers they script.

@@ -1,13 +1,18 @@
 #include "support/TestWindows.h"
 
 #include "app/Windows.h"
+#include "support/TestServices.h"
 
 namespace pellix::test {
 
-std::unique_ptr<shell::WindowRegistry> programWindows(platform::Services& services) {
-    auto windows = std::make_unique<shell::WindowRegistry>(services);
+std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& ts) {
+    auto windows = std::make_unique<shell::WindowRegistry>(ts.services, ts.printerChoice, ts.run);
     app::registerWindows(*windows);
     return windows;
+}
+
+std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& services) {
+    return programWindows(services.services, services.printerChoice, services.run);
 }
 
 }  // namespace pellix::test

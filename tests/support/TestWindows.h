@@ -4,14 +4,12 @@
 
 #include <memory>
 
-namespace pellix::platform {
-struct Services;
-}
-
 namespace pellix::test {
 
-// A window registry over the given services with every window of the program added, exactly as
-// the program adds them.
-std::unique_ptr<shell::WindowRegistry> programWindows(platform::Services& services);
+struct TestServices;
+
+// A window registry over the test services and their state with every window of the program
+// added, exactly as the program adds them.
+std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& ts);
 
 }  // namespace pellix::test

@@ -20,17 +20,14 @@ const QColor kLightGreen(192, 255, 192);
 Form6::Form6(shell::AppContext& ctx) : Window(ctx, Kind::Separate) {
     setWindowTitle(QStringLiteral("データ件数確認"));
     setClientTwips(7140, 2835);
-    setBackground(kLightGreen);
+    shell::setBackground(this, kLightGreen);
 
     const auto label = [this](const char* name, const QString& text, int l, int t, int w, int h) {
         auto* lab = new QLabel(text, this);
         lab->setObjectName(QString::fromLatin1(name));
         lab->setTextFormat(Qt::PlainText);  // a path or query is shown as it is, never as markup
         lab->setGeometry(shell::twipsRect(l, t, w, h));
-        QPalette p = lab->palette();
-        p.setColor(QPalette::Window, kLightGreen);
-        lab->setPalette(p);
-        lab->setAutoFillBackground(true);
+        shell::setBackground(lab, kLightGreen);
         return lab;
     };
     // Rows from the top: caption on the left, value on the right.

@@ -19,17 +19,10 @@ namespace pellix::datasource {
 namespace {
 
 using Icon = platform::MessageBoxes::Icon;
+using shell::makeLabel;
 using shell::twipsRect;
 
 const QColor kRed(255, 0, 0);
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* b = new QPushButton(text, parent);
@@ -136,10 +129,10 @@ setOracle::setOracle(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 void setOracle::Form_Load() {
     placeTwips(10, 10);
     DatabaseSettings stored;
-    if (const Status s = DatabaseSettings::readTable(stored); !s) {
+    if (const Result s = DatabaseSettings::readTable(stored); !s) {
         context().services.messages.show(
             mainWindow(context()),
-            QStringLiteral("データベース設定を開けません。\n%1").arg(s.description),
+            QStringLiteral("データベース設定を開けません。\n%1").arg(s.message),
             kSettingsErrorTitle, Icon::Exclamation);
         Unload();
         return;
@@ -158,9 +151,9 @@ void setOracle::Command3_Click() {
 void setOracle::Command2_Click() {
     platform::MessageBoxes& messages = context().services.messages;
     qint64 rows = 0;
-    const Status s = testConnection({Text1->text(), Text4->text(), Text5->toPlainText()}, rows);
+    const Result s = testConnection({Text1->text(), Text4->text(), Text5->toPlainText()}, rows);
     if (!s) {
-        messages.show(this, s.description, kSettingsErrorTitle, Icon::None);
+        messages.show(this, s.message, kSettingsErrorTitle, Icon::None);
         return;
     }
     if (rows >= 0)
@@ -171,9 +164,9 @@ void setOracle::Command2_Click() {
 
 void setOracle::Command4_Click() {
     platform::MessageBoxes& messages = context().services.messages;
-    const Status s = DatabaseSettings::save({Text1->text(), Text4->text(), Text5->toPlainText()});
+    const Result s = DatabaseSettings::save({Text1->text(), Text4->text(), Text5->toPlainText()});
     if (!s) {
-        messages.show(this, QStringLiteral("設定を保存できませんでした。\n%1").arg(s.description),
+        messages.show(this, QStringLiteral("設定を保存できませんでした。\n%1").arg(s.message),
                       QStringLiteral("設定変更エラー"), Icon::Critical);
         return;
     }

@@ -97,10 +97,10 @@ QPageLayout::Orientation qtOrientation(int code) {
 }
 
 // A document drawn into an in-memory PDF, so that a discarded document leaves nothing behind
-// anywhere; when it ends, deliver() hands the bytes on and answers an error text or nothing.
+// anywhere; when it ends, deliver() hands the bytes on.
 class PdfDocument final : public PrintDocument {
   public:
-    using Deliver = std::function<QString(const QByteArray&)>;
+    using Deliver = std::function<Result(const QByteArray&)>;
     PdfDocument(const QPageLayout& layout, double dpi, Deliver deliver)
         : deliver_(std::move(deliver)) {
         buffer_.open(QIODevice::WriteOnly);
@@ -118,7 +118,7 @@ class PdfDocument final : public PrintDocument {
     QPainter& painter() override { return painter_; }
     double dotsPerInch() const override { return writer_->resolution(); }
     bool newPage() override { return writer_->newPage(); }
-    QString finish() override {
+    Result finish() override {
         painter_.end();
         return deliver_(buffer_.data());
     }
@@ -135,6 +135,10 @@ class PdfDocument final : public PrintDocument {
     QPainter painter_;
 };
 
+Result documentFailed(const QString& message) {
+    return Result::failure(ErrorKind::DocumentFailed, message);
+}
+
 // Moves a complete file to a name that no file has, never replacing one; false (errno EEXIST)
 // when another program took the name first.
 bool moveToFreeName(const QString& from, const QString& to) {
@@ -146,26 +150,27 @@ bool moveToFreeName(const QString& from, const QString& to) {
     if (errno != EINVAL && errno != ENOSYS) return false;
     // A file system without that kind of rename: a hard link never replaces a file either.
     if (::link(source.constData(), target.constData()) != 0) return false;
-    ::unlink(source.constData());
+    // The label is in place; a temporary name left behind is only clutter.
+    (void)::unlink(source.constData());
     return true;
 }
 
 // Stores a document of the built-in printer as the next numbered file of the folder. The bytes
 // go to a hidden temporary file first, which takes a label's name only once it is complete and
 // on the disk, so that a crash or a full disk never leaves a partial label.
-QString storeNumbered(const QString& dir, const QByteArray& bytes) {
+Result storeNumbered(const QString& dir, const QByteArray& bytes) {
     if (!QDir().mkpath(dir))
-        return QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir);
+        return documentFailed(QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir));
     QTemporaryFile part(dir + QStringLiteral("/.label-XXXXXX.part"));
     const auto writeFailure = [&] {
-        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
-            .arg(dir, part.errorString());
+        return documentFailed(QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+                                  .arg(dir, part.errorString()));
     };
     if (!part.open()) return writeFailure();
     if (part.write(bytes) != bytes.size() || !part.flush()) return writeFailure();
     if (::fsync(part.handle()) != 0)
-        return QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
-            .arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+        return documentFailed(QStringLiteral("PDFの出力フォルダ %1 に書き込めません。%2")
+                                  .arg(dir, QString::fromLocal8Bit(std::strerror(errno))));
     part.close();
     if (part.error() != QFileDevice::NoError) return writeFailure();
 
@@ -179,18 +184,19 @@ QString storeNumbered(const QString& dir, const QByteArray& bytes) {
         const QString name =
             QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0'));
         // Two programs printing at once never take the same name.
-        if (moveToFreeName(part.fileName(), name)) return {};
+        if (moveToFreeName(part.fileName(), name)) return Result::success();
         if (errno != EEXIST)
-            return QStringLiteral("PDFファイル %1 を作成できません。%2")
-                .arg(name, QString::fromLocal8Bit(std::strerror(errno)));
+            return documentFailed(QStringLiteral("PDFファイル %1 を作成できません。%2")
+                                      .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
     }
-    return QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir);
+    return documentFailed(
+        QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir));
 }
 
 // Hands a document to a CUPS queue with the CUPS client. Qt's own CUPS engine cannot withdraw
 // a document once drawing has begun, so documents are drawn as PDF first and sent only when
 // they end.
-QString submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
+Result submitToCups(const QString& queue, const QStringList& options, const QByteArray& bytes) {
     QStringList args{QStringLiteral("-d"), queue, QStringLiteral("-t"),
                      QStringLiteral("Pellix label")};
     for (const QString& o : options) args << QStringLiteral("-o") << o;
@@ -198,14 +204,15 @@ QString submitToCups(const QString& queue, const QStringList& options, const QBy
     QProcess lp;
     lp.start(QStringLiteral("lp"), args);
     if (!lp.waitForStarted(10000))
-        return QStringLiteral(
-            "印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。");
+        return documentFailed(QStringLiteral(
+            "印刷ジョブを送るコマンド lp を起動できません。CUPSのクライアントが必要です。"));
     lp.write(bytes);
     lp.closeWriteChannel();
     if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
-        return QStringLiteral("プリンタ %1 に印刷データを送れませんでした。%2")
-            .arg(queue, QString::fromLocal8Bit(lp.readAllStandardError()).trimmed());
-    return {};
+        return documentFailed(
+            QStringLiteral("プリンタ %1 に印刷データを送れませんでした。%2")
+                .arg(queue, QString::fromLocal8Bit(lp.readAllStandardError()).trimmed()));
+    return Result::success();
 }
 
 }  // namespace
@@ -329,8 +336,9 @@ struct QtPrinterSystem::State {
 QtPrinterSystem::QtPrinterSystem() : s_(std::make_unique<State>()) {
     s_->cups = QPrinterInfo::availablePrinterNames();
     const qsizetype def = s_->cups.indexOf(QPrinterInfo::defaultPrinterName());
-    bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def)
-                                                                   : int(s_->cups.size()));
+    // An index of the list just made, which binding cannot refuse.
+    (void)bind(def >= 0 && !QPrinterInfo::defaultPrinterName().isEmpty() ? int(def)
+                                                                         : int(s_->cups.size()));
 }
 
 QtPrinterSystem::~QtPrinterSystem() = default;
@@ -470,21 +478,24 @@ std::optional<double> QtPrinterSystem::height() const {
 }
 
 bool QtPrinterSystem::setWidth(double twips) {
-    const double mm = twips / kTwipsPerMm;
-    if (!paperLengthFits(mm)) return false;
-    if (!s_->accepted.contains(kUserDefinedPaper)) return false;
-    const QSizeF current = s_->page().size(QPageSize::Millimeter);
-    s_->userDefinedMm = QSizeF(mm, current.height());
-    s_->paperCode = kUserDefinedPaper;
-    return true;
+    return setPaperSide(twips, Qt::Horizontal);
 }
 
 bool QtPrinterSystem::setHeight(double twips) {
+    return setPaperSide(twips, Qt::Vertical);
+}
+
+// Width (horizontal) or height (vertical) of a user-defined paper; the other side stays.
+bool QtPrinterSystem::setPaperSide(double twips, Qt::Orientation side) {
     const double mm = twips / kTwipsPerMm;
     if (!paperLengthFits(mm)) return false;
     if (!s_->accepted.contains(kUserDefinedPaper)) return false;
-    const QSizeF current = s_->page().size(QPageSize::Millimeter);
-    s_->userDefinedMm = QSizeF(current.width(), mm);
+    QSizeF size = s_->page().size(QPageSize::Millimeter);
+    if (side == Qt::Horizontal)
+        size.setWidth(mm);
+    else
+        size.setHeight(mm);
+    s_->userDefinedMm = size;
     s_->paperCode = kUserDefinedPaper;
     return true;
 }
@@ -501,7 +512,8 @@ double QtPrinterSystem::dotsPerInch() const {
     return kPdfDefaultDpi;
 }
 
-std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
+Result QtPrinterSystem::openDocument(std::unique_ptr<PrintDocument>& document) {
+    document.reset();
     std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
         doc = std::make_unique<PdfDocument>(
@@ -516,11 +528,9 @@ std::unique_ptr<PrintDocument> QtPrinterSystem::openDocument(QString& error) {
                 return submitToCups(queue, options, b);
             });
     }
-    if (!doc->started()) {
-        error = QStringLiteral("印刷を開始できません。");
-        return nullptr;
-    }
-    return doc;
+    if (!doc->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
+    document = std::move(doc);
+    return Result::success();
 }
 
 PrintSetupWindow::PrintSetupWindow(QWidget* owner)

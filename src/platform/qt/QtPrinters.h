@@ -49,10 +49,11 @@ class QtPrinterSystem final : public PrinterSystem {
 
     QSizeF printableAreaMm() const override;
     double dotsPerInch() const override;
-    std::unique_ptr<PrintDocument> openDocument(QString& error) override;
+    Result openDocument(std::unique_ptr<PrintDocument>& document) override;
 
   private:
     struct State;
+    bool setPaperSide(double twips, Qt::Orientation side);
     std::unique_ptr<State> s_;
 };
 

@@ -17,19 +17,12 @@ namespace pellix::printer {
 namespace {
 
 using Icon = platform::MessageBoxes::Icon;
+using shell::makeLabel;
 using shell::twipsRect;
 
 const QColor kLightPeach(0xFF, 0xE0, 0xC0);
 const QColor kOrange(0xFF, 0x80, 0x00);
 const QColor kRed(0xFF, 0x00, 0x00);
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
 
 QSlider* makeSlider(QWidget* parent, const char* name, QRect geometry) {
     auto* s = new QSlider(Qt::Horizontal, parent);
@@ -70,7 +63,7 @@ Form13::Form13(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("印刷位置調整"));
     // The window is 7900 by 4700 twips with its frame.
     setClientTwips(7810, 4325);
-    setBackground(kLightPeach);
+    shell::setBackground(this, kLightPeach);
     // The face and size the twips layout is measured for.
     setFont(platform::namedFont(platform::kPGothic, 9));
 
@@ -124,7 +117,7 @@ Form13::Form13(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 void Form13::Form_Load() {
     placeTwips(10, 10);
     PrintPositions stored;
-    if (const settings::Status s = PrintPositions::read(stored); !s) {
+    if (const Result s = PrintPositions::read(stored); !s) {
         context().services.messages.show(
             mainWindow(context()), QStringLiteral("印刷位置調整を開けません。\n%1").arg(s.message),
             QStringLiteral("設定エラー"), Icon::Exclamation);
@@ -176,7 +169,7 @@ void Form13::Command1_Click() {
     const QLineEdit* fields[3] = {Textsize1, Textsize2, Textsize3};
     for (int i = 0; i < 3; ++i) values[kFirstSizeIndex + i] = fields[i]->text();
     platform::MessageBoxes& messages = context().services.messages;
-    if (const settings::Status s = PrintPositions::save(values); !s) {
+    if (const Result s = PrintPositions::save(values); !s) {
         messages.show(this, QStringLiteral("設定を保存できませんでした。\n%1").arg(s.message),
                       QStringLiteral("設定変更エラー"), Icon::Critical);
         return;

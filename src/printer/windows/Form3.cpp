@@ -17,15 +17,8 @@ namespace pellix::printer {
 
 namespace {
 
+using shell::makeLabel;
 using shell::twipsRect;
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
 
 QLineEdit* makeText(QWidget* parent, const char* name, QRect geometry) {
     auto* t = new QLineEdit(parent);
@@ -103,14 +96,15 @@ Form3::Form3(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 void Form3::Form_Load() {
     placeTwips(10, 10);
     settings::TableRow row;
-    settings::Status status = settings::queryTable(
+    Result status = settings::queryTable(
         settings::folderPath(), QStringLiteral("Select * From %1").arg(settings::kOutputFile), row);
     QString values[4];
     const QStringList names = settings::outputHeader();
     for (int i = 0; status && i < 4; ++i) {
         const auto v = row.value(names[i]);
         if (!v)
-            status = settings::Status::failure(
+            status = Result::failure(
+                ErrorKind::SettingsRead,
                 QStringLiteral("出力設定ファイルに項目 %1 がありません。").arg(names[i]));
         else
             values[i] = *v;
@@ -155,7 +149,7 @@ void Form3::Command4_Click() {
                                platform::MessageBoxes::Icon::Critical);
         return;
     }
-    const settings::Status saved =
+    const Result saved =
         settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
                        {Text1->text(), Text2->text(), Text5->text(), Text6->text()});
     if (!saved) {
@@ -171,7 +165,9 @@ void Form3::Command4_Click() {
 }
 
 void Form3::Command1_Click() {
-    context().services.urls.open(platform::makerPage("/pppmail2/form.html"));
+    // Nothing is reported when no browser takes the page: the dialog stays as it was and the
+    // button can be pressed again.
+    (void)context().services.urls.open(platform::makerPage("/pppmail2/form.html"));
 }
 
 }  // namespace pellix::printer

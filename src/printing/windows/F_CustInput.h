@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/Barcode.h"
+#include "platform/Result.h"
 #include "shell/windowing/Window.h"
 
 class QLabel;
 class QLineEdit;
 
 namespace pellix::printing {
+
+struct LabelJob;
+class PrinterSurface;
 
 // The continuous print job form. It holds the label data that the runs fill and the renderer
 // prints (for both runs), and the runs' count-down.
@@ -33,5 +37,15 @@ class F_CustInput : public shell::Window {
     // The barcode picture of the label; empty when the record gave no barcode.
     platform::PictureSlot Picture2;
 };
+
+// The label job as the fields hold it now: the label data of F_CustInput and the titles in the
+// boxes of the output layout dialog Form3, an edited one included. A form that is not loaded is
+// loaded without being shown; one that refuses to load fails the job (LoadRefused).
+Result labelJobFromForms(shell::AppContext& ctx, LabelJob& job);
+
+// Prints one label of the forms' label job with the progress window, on the application printer
+// or on the given surface; the run control of the context carries the cancel.
+Result printLabel(shell::AppContext& ctx);
+Result printLabel(shell::AppContext& ctx, PrinterSurface& printer);
 
 }  // namespace pellix::printing

@@ -41,9 +41,25 @@ void frmprinting::Form_Load() {
 }
 
 void frmprinting::comcancel1_Click() {
-    Module1::print_cancel = -1;
+    context().run.print_cancel = -1;
     if (F_CustInput* form = context().windows.load<F_CustInput>())
         form->Label_PP->setText(QStringLiteral("1"));
+}
+
+void ProgressWindow::started() {
+    if (frmprinting* window = windows_.show<frmprinting>()) window->repaint();
+}
+
+void ProgressWindow::advanced(int marks) {
+    // The user may have closed the window while the label printed.
+    if (frmprinting* window = windows_.find<frmprinting>()) {
+        window->txtprogress->setText(QString(marks, QChar(0x25A0)));
+        window->repaint();
+    }
+}
+
+void ProgressWindow::finished() {
+    windows_.unload<frmprinting>();
 }
 
 }  // namespace pellix::printing

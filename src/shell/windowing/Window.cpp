@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
@@ -17,6 +18,23 @@ int twips(int t) {
 
 QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    // Labels show paths, sheet names and messages as they are, never as markup.
+    l->setTextFormat(Qt::PlainText);
+    l->setGeometry(geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, colour);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
 }
 
 Window::Window(AppContext& ctx, Kind kind) : ctx_(ctx), kind_(kind) {
@@ -62,13 +80,6 @@ void Window::placeTwips(int left, int top) {
     placed_ = true;
     placement_ = QPoint(twips(left), twips(top));
     if (isVisible()) frame()->move(placement_);
-}
-
-void Window::setBackground(const QColor& colour) {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, colour);
-    setPalette(p);
-    setAutoFillBackground(true);
 }
 
 QWidget* Window::frame() {

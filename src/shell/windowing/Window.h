@@ -4,18 +4,30 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
+
 namespace pellix::platform {
 struct Services;
+}
+namespace pellix::printer::PrinterSetup {
+struct SavedPrinterChoice;
+}
+namespace pellix::printing {
+struct RunControl;
 }
 
 namespace pellix::shell {
 
 class WindowRegistry;
 
-// What every window is given: the platform services and the registry of shared windows.
+// What every window is given: the platform services, the registry of shared windows, and the
+// state that outlives one call, which the composition root builds like the services: the saved
+// printer choice and the control of the print run's labels.
 struct AppContext {
     platform::Services& services;
     WindowRegistry& windows;
+    printer::PrinterSetup::SavedPrinterChoice& printerChoice;
+    printing::RunControl& run;
 };
 
 // Window geometry is given in twips (1440 to the inch): 15 twips to the pixel at 96 dpi, scaled
@@ -23,12 +35,19 @@ struct AppContext {
 int twips(int t);
 QRect twipsRect(int left, int top, int width, int height);
 
+// A label of a window, named as in the form, its text shown as plain text and starting at the
+// top left as a form's label draws it.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry);
+
+// Background colour of a window's client area or of a control.
+void setBackground(QWidget* widget, const QColor& colour);
+
 // Base of every window of the program. The registry creates it, runs its Form_Load, and shows
 // it: inside the main window (Kind::Child) or as a window of its own (Kind::Separate). Closing
 // destroys it, so the next use loads it anew.
 class Window : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Kind { Child, Separate };
 
     Window(AppContext& ctx, Kind kind);
@@ -53,21 +72,18 @@ public:
     bool hasPlacement() const { return placed_; }
     QPoint placement() const { return placement_; }
 
-    // Background colour of the client area.
-    void setBackground(const QColor& colour);
-
     // Brings a shown window to the front.
     void raiseWindow();
     // The frame that holds the window in the main window, or the window itself.
     QWidget* frame();
 
-signals:
+  signals:
     void unloaded(pellix::shell::Window* window);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void markUnloaded();
 
     AppContext& ctx_;

@@ -5,7 +5,10 @@
 
 namespace pellix::shell {
 
-WindowRegistry::WindowRegistry(platform::Services& services) : ctx_{services, *this} {}
+WindowRegistry::WindowRegistry(platform::Services& services,
+                               printer::PrinterSetup::SavedPrinterChoice& printerChoice,
+                               printing::RunControl& run)
+    : ctx_{services, *this, printerChoice, run} {}
 
 WindowRegistry::~WindowRegistry() {
     // Windows that were only loaded (never shown in the main window) have no parent to delete

@@ -24,7 +24,10 @@ class WindowRegistry : public QObject {
   public:
     using Factory = std::function<Window*(AppContext&)>;
 
-    explicit WindowRegistry(platform::Services& services);
+    // The context of every window: the services and the state the composition root built.
+    WindowRegistry(platform::Services& services,
+                   printer::PrinterSetup::SavedPrinterChoice& printerChoice,
+                   printing::RunControl& run);
     ~WindowRegistry() override;
 
     AppContext& context() { return ctx_; }
@@ -37,6 +40,12 @@ class WindowRegistry : public QObject {
     template <class W>
     void add() {
         addType(W::staticMetaObject, [](AppContext& c) -> Window* { return new W(c); });
+    }
+    // The same with a factory of its own (a test's stand-in for the window), replacing the one
+    // the class had.
+    template <class W>
+    void add(Factory factory) {
+        addType(W::staticMetaObject, std::move(factory));
     }
     template <class W>
     bool has() const {

@@ -7,7 +7,6 @@
 #include "settings/SettingsFile.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
-#include "shell/windowing/Form8.h"
 #include "shell/windowing/WindowRegistry.h"
 
 #include <QGroupBox>
@@ -30,23 +29,6 @@ void setTextColour(QWidget* w, const QColor& c) {
     p.setColor(QPalette::WindowText, c);
     p.setColor(QPalette::ButtonText, c);
     w->setPalette(p);
-}
-
-void setBackColour(QWidget* w, const QColor& c) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    // Labels show paths, sheet names and messages as they are, never as markup.
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QRect geometry,
@@ -74,7 +56,7 @@ QList<QString*> slotsOf(Holders& holders, int slot) {
 Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("メインメニュー　　%1").arg(kProductVersion));
     setClientTwips(8835, 6630);
-    setBackground(kScreen);
+    setBackground(this, kScreen);
 
     // Value holders lie under the frame and are never seen.
     auto makeHolder = [this](const char* name, QRect geometry) {
@@ -96,7 +78,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Frame1 = new QGroupBox(QStringLiteral("発行前確認"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(240, 720, 8175, 3855));
-    setBackColour(Frame1, kScreen);
+    setBackground(Frame1, kScreen);
 
     const QFont gothicBold = platform::namedFont(platform::kGothic, 9.75, true);
     const QFont pGothicBold = platform::namedFont(platform::kPGothic, 9.75, true);
@@ -132,14 +114,14 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label3 =
         makeLabel(this, "Label3", QStringLiteral("DB by Excel"), twipsRect(6720, 6000, 1215, 255));
     setTextColour(Label3, kGreenText);
-    setBackColour(Label3, kGreenBack);
+    setBackground(Label3, kGreenBack);
     // Carries the layout marker for the load; the 部分発行 button covers it.
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(5040, 5160, 1815, 255));
     setTextColour(Label4, kGreenText);
-    setBackColour(Label4, kGreenBack);
+    setBackground(Label4, kGreenBack);
     Label5 =
         makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
-    setBackColour(Label5, kGreenBack);
+    setBackground(Label5, kGreenBack);
 
     const QFont bigButton = platform::namedFont(platform::kPGothic, 12, true);
     const QColor bigFace(192, 192, 255);
@@ -215,10 +197,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Command3_Click() {
-    WaitBracket wait(context().windows);
-    Window* counted = context().windows.show<datasource::Form6>();
-    wait.close();
-    if (!counted) showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
+    if (!datasource::showRecordCount(context().windows))
+        showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
 }
 
 }  // namespace pellix::shell

@@ -14,14 +14,14 @@ struct AppContext;
 // themselves current.
 class StatusBarPanels : public QObject {
     Q_OBJECT
-public:
+  public:
     StatusBarPanels(QMainWindow* window);
     QLabel* text = nullptr;
     QLabel* date = nullptr;
     QLabel* time = nullptr;
     void refresh();
 
-private:
+  private:
     QTimer* timer_ = nullptr;
 };
 
@@ -29,7 +29,7 @@ private:
 // status bar.
 class frmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit frmMain(AppContext& ctx);
 
     void MDIForm_Load();
@@ -39,7 +39,7 @@ public:
     QMdiArea* mdiArea() const { return mdi_; }
     StatusBarPanels* sbStatusBar = nullptr;
 
-private:
+  private:
     void buildMenus();
     AppContext& ctx_;
     QMdiArea* mdi_ = nullptr;

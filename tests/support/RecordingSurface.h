@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <utility>
 
 namespace pellix::test {
 
@@ -77,19 +78,19 @@ class RecordingSurface final : public printing::PrinterSurface {
         record(op);
     }
     void NewPage() override { record(at(Kind::NewPage)); }
-    void EndDoc() override {
+    Result EndDoc() override {
         if (open_ && refuseHandOver) {
             fail(QStringLiteral("プリンタに印刷データを渡せませんでした。"));
         } else if (open_) {
             record(at(Kind::EndDoc));
         }
         open_ = false;
+        return std::exchange(failure_, Result::success());
     }
     void KillDoc() override {
         if (open_) record(at(Kind::KillDoc));
         open_ = false;
     }
-    QString error() const override { return error_; }
 
     // Operations of documents in order; EndDoc and KillDoc appear only for a document in
     // progress, as on the printer.
@@ -98,9 +99,9 @@ class RecordingSurface final : public printing::PrinterSurface {
     int scaleMode = 0;
     // Runs after each recorded drawing operation.
     std::function<void(const Op&)> onOp;
-    // When set, no document can start: drawing records nothing and error() reports it.
+    // When set, no document can start: drawing records nothing and the next EndDoc reports it.
     bool refuseDocuments = false;
-    // When set, a document cannot be handed over: EndDoc records nothing and error() reports it.
+    // When set, a document cannot be handed over: EndDoc records nothing and reports it.
     bool refuseHandOver = false;
 
     QList<Op> printed(const QString& text) const {
@@ -125,7 +126,7 @@ class RecordingSurface final : public printing::PrinterSurface {
     }
     static constexpr double kMmPerPoint = 25.4 / 72;
     void fail(const QString& why) {
-        if (error_.isEmpty()) error_ = why;
+        if (failure_) failure_ = Result::failure(ErrorKind::DocumentFailed, why);
     }
     void record(const Op& op) {
         const bool drawing = op.kind != Kind::EndDoc && op.kind != Kind::KillDoc;
@@ -145,7 +146,7 @@ class RecordingSurface final : public printing::PrinterSurface {
     double y_ = 0;
     int drawWidth_ = 1;
     bool open_ = false;
-    QString error_;
+    Result failure_;  // the first failure since the last EndDoc
 };
 
 }  // namespace pellix::test
