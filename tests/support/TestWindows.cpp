@@ -11,8 +11,4 @@ std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& ts) {
     return windows;
 }
 
-std::unique_ptr<shell::WindowRegistry> programWindows(TestServices& services) {
-    return programWindows(services.services, services.printerChoice, services.run);
-}
-
 }  // namespace pellix::test

@@ -41,12 +41,6 @@ class WindowRegistry : public QObject {
     void add() {
         addType(W::staticMetaObject, [](AppContext& c) -> Window* { return new W(c); });
     }
-    // The same with a factory of its own (a test's stand-in for the window), replacing the one
-    // the class had.
-    template <class W>
-    void add(Factory factory) {
-        addType(W::staticMetaObject, std::move(factory));
-    }
     template <class W>
     bool has() const {
         return factories_.contains(&W::staticMetaObject);
