@@ -5,6 +5,8 @@
 #include "info/windows/Form12.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
+#include "datasource/windows/setOracle.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "printing/windows/F_CustInput.h"
 #include "printing/windows/frmprinting.h"
@@ -18,7 +20,9 @@ void registerWindows(shell::WindowRegistry& windows) {
     windows.add<shell::Form1>();
     windows.add<shell::Form8>();
     windows.add<datasource::Form6>();
+    windows.add<datasource::setOracle>();
     windows.add<printer::Form3>();
+    windows.add<printer::Form13>();
     windows.add<printing::F_CustInput>();
     windows.add<printing::frmprinting>();
     windows.add<info::frmAbout>();

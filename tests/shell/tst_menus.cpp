@@ -6,6 +6,8 @@
 #include "info/windows/Form12.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
+#include "datasource/windows/setOracle.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "settings/SettingsFile.h"
 #include "shell/windowing/Window.h"
@@ -37,6 +39,8 @@ namespace {
 // program does not have must be disabled, and one listed here must not be.
 const QHash<QString, QString> kOpens = {
     {QStringLiteral("set1"), QStringLiteral("Form3")},
+    {QStringLiteral("set2"), QStringLiteral("setOracle")},
+    {QStringLiteral("印刷位置調整"), QStringLiteral("Form13")},
     {QStringLiteral("main1"), QStringLiteral("Form1")},
     {QStringLiteral("オンラインヘルプ"), QStringLiteral("Form9")},
     {QStringLiteral("オンラインサポート"), QStringLiteral("Form10")},

@@ -3,7 +3,9 @@
 #include "info/windows/Form10.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
+#include "datasource/windows/setOracle.h"
 #include "platform/Regional.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "shell/windows/Form1.h"
@@ -95,8 +97,10 @@ void frmMain::buildMenus() {
     QMenu* set = menu("set", QStringLiteral("設定(&S)"));
     item(set, "set1", QStringLiteral("出力形式(&A)"),
          [this] { ctx_.windows.show<printer::Form3>(); });
-    item(set, "set2", QStringLiteral("データベース(&B)"), notYet);          // setOracle
-    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), notYet);  // Form13
+    item(set, "set2", QStringLiteral("データベース(&B)"),
+         [this] { ctx_.windows.show<datasource::setOracle>(); });
+    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"),
+         [this] { ctx_.windows.show<printer::Form13>(); });
 
     QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
     item(print, "通常印刷", QStringLiteral("通常印刷"), notYet);  // F_CustInput
