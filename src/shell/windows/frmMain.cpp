@@ -1,9 +1,9 @@
 #include "shell/windows/frmMain.h"
 
+#include "datasource/windows/setOracle.h"
 #include "info/windows/Form10.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
-#include "datasource/windows/setOracle.h"
 #include "platform/Regional.h"
 #include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
