@@ -1,11 +1,11 @@
 #include "app/Windows.h"
 
 #include "datasource/windows/Form6.h"
+#include "datasource/windows/setOracle.h"
 #include "info/windows/Form10.h"
 #include "info/windows/Form12.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
-#include "datasource/windows/setOracle.h"
 #include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "printing/windows/F_CustInput.h"

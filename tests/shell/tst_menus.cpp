@@ -2,11 +2,11 @@
 // main menu screen opens: every enabled entry opens its window once and brings it to the front
 // when chosen again; an entry whose window the program does not have yet stays disabled.
 #include "datasource/windows/Form6.h"
+#include "datasource/windows/setOracle.h"
 #include "info/windows/Form10.h"
 #include "info/windows/Form12.h"
 #include "info/windows/Form9.h"
 #include "info/windows/frmAbout.h"
-#include "datasource/windows/setOracle.h"
 #include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "settings/SettingsFile.h"
