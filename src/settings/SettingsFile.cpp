@@ -267,10 +267,18 @@ Result queryTable(const QString& folder, const QString& query, TableRow& row) {
         return Result::failure(ErrorKind::SettingsRead,
                                QStringLiteral("設定ファイル %1 に値の行がありません。").arg(path));
     TableRow all{lineValues(lines[0]), lineValues(lines[1])};
+    // Readers take every column of the row as its value; a row cut short would hand them empty
+    // texts in place of the values that are missing.
+    if (all.values.size() < all.columns.size())
+        return Result::failure(
+            ErrorKind::SettingsRead,
+            QStringLiteral("設定ファイル %1 の値の行が途中で切れています。(%2項目のうち%3項目)")
+                .arg(path)
+                .arg(all.columns.size())
+                .arg(all.values.size()));
     const QString list = m.captured(1).trimmed();
     if (list == QLatin1String("*")) {
         row = all;
-        while (row.values.size() < row.columns.size()) row.values << QString();
         return Result::success();
     }
     for (const QString& raw : list.split(QLatin1Char(','))) {

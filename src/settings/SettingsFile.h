@@ -95,8 +95,9 @@ struct TableRow {
 };
 
 // Answers a query of the form "Select * From <file>" or "Select A,B From <file>" over a file of
-// the given folder. Fails with a message when the file is missing, has no value row, or lacks a
-// named column.
+// the given folder. Fails with a message that names the file when the file is missing or
+// unreadable, has no value row or a value row with fewer values than the header has names, or
+// lacks a named column.
 Result queryTable(const QString& folder, const QString& query, TableRow& row);
 
 }  // namespace pellix::settings

@@ -22,8 +22,11 @@ ScriptedFileDialogs::~ScriptedFileDialogs() {
                      __LINE__);
 }
 
-std::optional<QString> ScriptedFileDialogs::openFile(QWidget*) {
+std::optional<QString> ScriptedFileDialogs::openFile(QWidget*, const QString& startPath,
+                                                     const QStringList& nameFilters) {
     ++opened;
+    lastStartPath = startPath;
+    lastNameFilters = nameFilters;
     if (answers_.isEmpty()) {
         QTest::qFail("the file-open dialog opened without a scripted answer", __FILE__, __LINE__);
         return std::nullopt;

@@ -47,15 +47,18 @@ class RecordingUrlOpener final : public platform::UrlOpener {
 };
 
 // The file-open dialog as the test scripts it: each opening takes the next answer (a path, or
-// nullopt for a cancel). An opening with no answer left, or answers left over when the double
-// goes away, fails the test.
+// nullopt for a cancel) and records what it was opened with. An opening with no answer left, or
+// answers left over when the double goes away, fails the test.
 class ScriptedFileDialogs final : public platform::FileDialogs {
   public:
     ~ScriptedFileDialogs() override;
-    std::optional<QString> openFile(QWidget* owner) override;
+    std::optional<QString> openFile(QWidget* owner, const QString& startPath,
+                                    const QStringList& nameFilters) override;
     void expect(std::optional<QString> answer) { answers_ << std::move(answer); }
 
     int opened = 0;
+    QString lastStartPath;
+    QStringList lastNameFilters;
 
   private:
     QList<std::optional<QString>> answers_;

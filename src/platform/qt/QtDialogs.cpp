@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace pellix::platform {
@@ -26,8 +27,16 @@ void QtMessageBoxes::show(QWidget* owner, const QString& prompt, const QString& 
     box.exec();
 }
 
-std::optional<QString> QtFileDialogs::openFile(QWidget* owner) {
-    const QString path = QFileDialog::getOpenFileName(owner);
+std::optional<QString> QtFileDialogs::openFile(QWidget* owner, const QString& startPath,
+                                               const QStringList& nameFilters) {
+    QString folder;
+    if (!startPath.isEmpty()) {
+        const QFileInfo current(startPath);
+        folder = current.isDir() ? current.absoluteFilePath() : current.absolutePath();
+        if (!QFileInfo(folder).isDir()) folder.clear();
+    }
+    const QString path = QFileDialog::getOpenFileName(owner, QString(), folder,
+                                                      nameFilters.join(QStringLiteral(";;")));
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

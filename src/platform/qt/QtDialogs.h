@@ -12,7 +12,8 @@ class QtMessageBoxes final : public MessageBoxes {
 
 class QtFileDialogs final : public FileDialogs {
   public:
-    std::optional<QString> openFile(QWidget* owner) override;
+    std::optional<QString> openFile(QWidget* owner, const QString& startPath,
+                                    const QStringList& nameFilters) override;
 };
 
 }  // namespace pellix::platform

@@ -71,6 +71,10 @@ class Window : public QWidget {
     void placeTwips(int left, int top);
     bool hasPlacement() const { return placed_; }
     QPoint placement() const { return placement_; }
+    // A separate window without a placement opens centred over the main window, unless it leaves
+    // its position to the window system.
+    void leavePositionToSystem() { systemPosition_ = true; }
+    bool positionLeftToSystem() const { return systemPosition_; }
 
     // Brings a shown window to the front.
     void raiseWindow();
@@ -90,6 +94,7 @@ class Window : public QWidget {
     Kind kind_;
     bool unloaded_ = false;
     bool placed_ = false;
+    bool systemPosition_ = false;
     QPoint placement_;
 };
 

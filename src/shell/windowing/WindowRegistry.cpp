@@ -27,6 +27,7 @@ void WindowRegistry::setMdiArea(QMdiArea* area) {
 }
 
 void WindowRegistry::addType(const QMetaObject& type, Factory factory) {
+    if (!factories_.contains(&type)) order_ << &type;
     factories_.insert(&type, std::move(factory));
 }
 
@@ -61,6 +62,10 @@ Window* WindowRegistry::loadType(const QMetaObject& type) {
     w->Form_Load();
     if (w->isUnloaded()) return nullptr;
     return w;
+}
+
+Window* WindowRegistry::show(const QMetaObject& type) {
+    return showType(type);
 }
 
 Window* WindowRegistry::showType(const QMetaObject& type) {
@@ -99,7 +104,7 @@ void WindowRegistry::present(Window* w) {
     if (w->kind() == Window::Kind::Separate || !mdi_) {
         if (w->hasPlacement()) {
             w->move(w->placement());
-        } else if (QWidget* owner = mdi_ ? mdi_->window() : nullptr) {
+        } else if (QWidget* owner = mdi_ && !w->positionLeftToSystem() ? mdi_->window() : nullptr) {
             // Centred over its owner.
             const QRect r = owner->frameGeometry();
             w->move(r.center() - QPoint(w->width() / 2, w->height() / 2));

@@ -62,6 +62,11 @@ class WindowRegistry : public QObject {
     W* show() {
         return static_cast<W*>(showType(W::staticMetaObject));
     }
+    // Every window class added, in the order added, and showing one of them by its class (for
+    // tools that walk every window, such as the screenshot mode).
+    QList<const QMetaObject*> added() const { return order_; }
+    Window* show(const QMetaObject& type);
+
     // Closes and destroys the shared instance if it is loaded.
     template <class W>
     void unload() {
@@ -83,6 +88,7 @@ class WindowRegistry : public QObject {
     AppContext ctx_;
     QPointer<QMdiArea> mdi_;
     QHash<const QMetaObject*, Factory> factories_;
+    QList<const QMetaObject*> order_;
     QHash<const QMetaObject*, QPointer<Window>> loaded_;
 };
 

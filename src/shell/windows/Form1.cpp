@@ -1,6 +1,7 @@
 #include "shell/windows/Form1.h"
 
 #include "datasource/windows/Form6.h"
+#include "info/WebPages.h"
 #include "platform/Fonts.h"
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
@@ -13,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <array>
 #include <vector>
@@ -38,10 +40,36 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(geometry);
     b->setFont(font);
-    b->setStyleSheet(QStringLiteral("QPushButton#%1 { background-color: %2; }")
-                         .arg(b->objectName(), face.name()));
+    // A flat face in the button's colour with a raised edge, pressed in while held; the face
+    // keeps its colour while the button is disabled, only the text greys.
+    b->setStyleSheet(
+        QStringLiteral("QPushButton#%1 { background-color: %2; border: 2px outset %2; }"
+                       "QPushButton#%1:pressed { border-style: inset; }")
+            .arg(b->objectName(), face.name()));
     return b;
 }
+
+// A frame as the forms draw it: an etched rectangle with the caption on its top edge, all on the
+// screen's own background (the style's group box tints its inside).
+class EtchedFrame : public QGroupBox {
+  public:
+    using QGroupBox::QGroupBox;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics metrics(font());
+        const QRect box = rect().adjusted(0, metrics.height() / 2, -2, -2);
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(box);
+        p.setPen(Qt::white);
+        p.drawRect(box.translated(1, 1));
+        const QRect caption(6, 0, metrics.horizontalAdvance(title()) + 4, metrics.height());
+        p.fillRect(caption, palette().color(QPalette::Window));
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(caption, Qt::AlignCenter, title());
+    }
+};
 
 // One holder per value position, with slot 0 for the header record and slot 1 for the values.
 using Holders = std::vector<std::array<QString, 2>>;
@@ -58,6 +86,8 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     setWindowTitle(QStringLiteral("メインメニュー　　%1").arg(kProductVersion));
     setClientTwips(8835, 6630);
     setBackground(this, kScreen);
+    // The screen's own font, which the controls without a font of their own take.
+    setFont(platform::namedFont(platform::kPGothic, 9));
 
     // Value holders lie under the frame and are never seen.
     auto makeHolder = [this](const char* name, QRect geometry) {
@@ -76,7 +106,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label2->setFont(platform::namedFont(platform::kPGothic, 12, true));
     setTextColour(Label2, kBlue);
 
-    Frame1 = new QGroupBox(QStringLiteral("発行前確認"), this);
+    Frame1 = new EtchedFrame(QStringLiteral("発行前確認"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(twipsRect(240, 720, 8175, 3855));
     setBackground(Frame1, kScreen);
@@ -120,8 +150,7 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Label4 = makeLabel(this, "Label4", QString(), twipsRect(5040, 5160, 1815, 255));
     setTextColour(Label4, kGreenText);
     setBackground(Label4, kGreenBack);
-    Label5 =
-        makeLabel(this, "Label5", QStringLiteral("Pellix Labs"), twipsRect(6720, 6360, 1815, 255));
+    Label5 = makeLabel(this, "Label5", info::kMakerName, twipsRect(6720, 6360, 1815, 255));
     setBackground(Label5, kGreenBack);
 
     const QFont bigButton = platform::namedFont(platform::kPGothic, 12, true);

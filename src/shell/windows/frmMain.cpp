@@ -1,10 +1,16 @@
 #include "shell/windows/frmMain.h"
 
+#include "datasource/windows/setOracle.h"
+#include "info/windows/Form10.h"
+#include "info/windows/Form9.h"
+#include "info/windows/frmAbout.h"
 #include "platform/Regional.h"
+#include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "shell/windows/Form1.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
@@ -71,7 +77,7 @@ void frmMain::buildMenus() {
         m->setObjectName(QString::fromUtf8(name));
         return m;
     };
-    // An item runs its command; an item without one opens a window that is not part of the
+    // An item runs its command; an item without one would open a window that is not part of the
     // program yet, and stays disabled rather than doing nothing.
     auto item = [this](QMenu* m, const char* name, const QString& text,
                        std::function<void()> command) {
@@ -86,13 +92,15 @@ void frmMain::buildMenus() {
     const std::function<void()> notYet;
 
     QMenu* file = menu("mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
-    item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { close(); });
+    item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { mnuFileExit_Click(); });
 
     QMenu* set = menu("set", QStringLiteral("設定(&S)"));
     item(set, "set1", QStringLiteral("出力形式(&A)"),
          [this] { ctx_.windows.show<printer::Form3>(); });
-    item(set, "set2", QStringLiteral("データベース(&B)"), notYet);          // setOracle
-    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"), notYet);  // Form13
+    item(set, "set2", QStringLiteral("データベース(&B)"),
+         [this] { ctx_.windows.show<datasource::setOracle>(); });
+    item(set, "印刷位置調整", QStringLiteral("印刷位置調整(&I)"),
+         [this] { ctx_.windows.show<printer::Form13>(); });
 
     QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
     item(print, "通常印刷", QStringLiteral("通常印刷"), notYet);  // F_CustInput
@@ -107,9 +115,26 @@ void frmMain::buildMenus() {
     item(view, "main1", QStringLiteral("メインページ"), [this] { ctx_.windows.show<Form1>(); });
 
     QMenu* help = menu("mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"), notYet);     // Form9
-    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"), notYet);  // Form10
-    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"), notYet);       // frmAbout
+    item(help, "オンラインヘルプ", QStringLiteral("ｵﾝﾗｲﾝﾍﾙﾌﾟ(&O)"),
+         [this] { ctx_.windows.show<info::Form9>(); });
+    item(help, "オンラインサポート", QStringLiteral("ｵﾝﾗｲﾝｻﾎﾟｰﾄ(&S)"),
+         [this] { ctx_.windows.show<info::Form10>(); });
+    item(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"),
+         [this] { ctx_.windows.show<info::frmAbout>(); });
+}
+
+void frmMain::mnuFileExit_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // Closing is never refused and nothing is asked or saved: the windows inside the main window
+    // and the separate windows it owns close with it, so that no window outlives the program's
+    // frame.
+    mdi_->closeAllSubWindows();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->isWindow()) w->close();
+    event->accept();
 }
 
 void frmMain::MDIForm_Load() {

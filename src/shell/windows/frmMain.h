@@ -33,11 +33,16 @@ class frmMain : public QMainWindow {
     explicit frmMain(AppContext& ctx);
 
     void MDIForm_Load();
+    // "終了(&X)": closes the main window with every window in it.
+    void mnuFileExit_Click();
     // Opens a new main menu screen (not the shared one) inside the main window.
     void ShowMainMenu();
 
     QMdiArea* mdiArea() const { return mdi_; }
     StatusBarPanels* sbStatusBar = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildMenus();
