@@ -105,8 +105,8 @@ void tst_setoracle::loadsStoredValues() {
     QCOMPARE(
         w->findChild<QLabel*>("Label12")->text(),
         QStringLiteral("3 構文は必ず　from まで記述し、テーブル名は構文に入れないでください。"));
-    // The Excel sample window is not part of the program yet.
-    QVERIFY(!w->Command1->isEnabled());
+    QCOMPARE(w->Command1->text(), QStringLiteral("ファイルサンプル(参照)"));
+    QVERIFY(w->Command1->isEnabled());
     // Showing it again only raises it.
     w->Text4->setText(QStringLiteral("typed"));
     QCOMPARE(windows_->show<setOracle>(), w);

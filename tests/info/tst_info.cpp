@@ -1,6 +1,7 @@
 // The version, online help, online support and Excel sample windows: what they show, where they
 // open, and the pages their buttons open.
 #include "app/Windows.h"
+#include "datasource/windows/setOracle.h"
 #include "info/SampleSheet.h"
 #include "info/windows/Form10.h"
 #include "info/windows/Form12.h"
@@ -98,6 +99,7 @@ class tst_info : public QObject {
     void aboutOk_data();
     void aboutOk();
     void sampleWindowOpensOnce();
+    void sampleFromDatabaseDialogOpensOnce();
     void sampleWorksheet();
 };
 
@@ -282,6 +284,27 @@ void tst_info::sampleWindowOpensOnce() {
     QTest::mouseClick(first->Command1, Qt::LeftButton);
     QVERIFY(!w.registry->find<info::Form12>());
     QTRY_VERIFY(first.isNull());
+}
+
+void tst_info::sampleFromDatabaseDialogOpensOnce() {
+    test::TempConfigHome home;
+    home.installDefaults();
+    Windows w;
+    auto* dialog = w.registry->show<datasource::setOracle>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->Command1->isEnabled());
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QPointer<info::Form12> sample = w.registry->find<info::Form12>();
+    QVERIFY(sample && sample->isVisible());
+    QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+    QCOMPARE(w.registry->find<info::Form12>(), sample.data());
+    int shown = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (qobject_cast<info::Form12*>(top) && top->isVisible()) ++shown;
+    QCOMPARE(shown, 1);
+    // The dialog stays open beside it, and nothing was said.
+    QVERIFY(w.registry->find<datasource::setOracle>() == dialog && dialog->isVisible());
+    QVERIFY(w.doubles.messages.shown.isEmpty());
 }
 
 void tst_info::sampleWorksheet() {

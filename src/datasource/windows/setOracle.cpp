@@ -2,6 +2,7 @@
 
 #include "datasource/ConnectionTest.h"
 #include "datasource/DatabaseSettings.h"
+#include "info/windows/Form12.h"
 #include "platform/FileDialogs.h"
 #include "platform/Fonts.h"
 #include "platform/MessageBoxes.h"
@@ -81,9 +82,6 @@ setOracle::setOracle(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
                        twipsRect(4140, 880, 1380, 255));
     Command1 = makeButton(Frame1, "Command1", QStringLiteral("ファイルサンプル(参照)"),
                           twipsRect(5580, 840, 2640, 330));
-    // The Excel sample window is not part of the program yet: until it is, the button stays
-    // disabled rather than doing nothing.
-    Command1->setEnabled(false);
 
     // Row 3: the head of the query, two lines tall.
     Label7 =
@@ -121,6 +119,7 @@ setOracle::setOracle(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
                           twipsRect(5400, 4920, 3165, 615));
     Command4->setFont(platform::namedFont(platform::kPGothic, 12, true));
 
+    connect(Command1, &QPushButton::clicked, this, &setOracle::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &setOracle::Command3_Click);
     connect(Command2, &QPushButton::clicked, this, &setOracle::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &setOracle::Command4_Click);
@@ -140,6 +139,10 @@ void setOracle::Form_Load() {
     Text1->setText(stored.db);
     Text4->setText(stored.table);
     Text5->setPlainText(stored.kensaku);
+}
+
+void setOracle::Command1_Click() {
+    context().windows.show<info::Form12>();
 }
 
 void setOracle::Command3_Click() {

@@ -22,6 +22,8 @@ class setOracle : public shell::Window {
     // Fills the boxes from the database settings file read as a table. When the file cannot be
     // read, says so naming the file and unloads: the dialog never opens on guessed values.
     void Form_Load() override;
+    // "ファイルサンプル(参照)": shows the Excel sample window.
+    void Command1_Click();
     // "参照": picks the workbook through the file-open dialog; a cancel keeps the path.
     void Command3_Click();
     // "ﾃﾞｰﾀﾍﾞｰｽ接続テスト=>設定変更": saves, then tests the saved settings.
