@@ -120,6 +120,9 @@ class PrinterSystem {
     // Opens a document on the application printer into document; fails (DocumentFailed) with
     // the reason when it cannot be started.
     virtual Result openDocument(std::unique_ptr<PrintDocument>& document) = 0;
+    // Waits until every document handed over has been written or handed to the printer;
+    // answers the first failure not yet reported. A run calls it before it reports its end.
+    virtual Result flush() { return Result::success(); }
 };
 
 }  // namespace pellix::platform
