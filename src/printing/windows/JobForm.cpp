@@ -87,6 +87,10 @@ QTableView* makePreviewGrid(QWidget* parent, PreviewModel* model, QRect geometry
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setWordWrap(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    // Whole barcode numbers: the columns take the width of their texts (of the first rows).
+    grid->horizontalHeader()->setResizeContentsPrecision(200);
+    QObject::connect(model, &QAbstractItemModel::modelReset, grid,
+                     &QTableView::resizeColumnsToContents);
     return grid;
 }
 
