@@ -1,5 +1,7 @@
 #include "platform/qt/QtPrinters.h"
 
+#include "QtPrintersPdf.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <QBuffer>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
@@ -132,6 +135,43 @@ class PdfDocument final : public PrintDocument {
     Deliver deliver_;
     QBuffer buffer_;
     std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+};
+
+// A document of the built-in printer: drawn into a recording on the thread that prints, and
+// turned into its PDF file by the label writer once it ends. A discarded document is never handed
+// over, so it leaves nothing.
+class RecordedPdfDocument final : public PrintDocument {
+  public:
+    RecordedPdfDocument(const QPageLayout& layout, int dpi, QString dir, PdfLabelWriter& writer)
+        : layout_(layout), dpi_(dpi), dir_(std::move(dir)), writer_(writer), device_(layout, dpi) {
+        painter_.begin(&device_);
+    }
+    ~RecordedPdfDocument() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    bool started() const { return painter_.isActive(); }
+    QPainter& painter() override { return painter_; }
+    double dotsPerInch() const override { return dpi_; }
+    bool newPage() override {
+        device_.newPage();
+        return true;
+    }
+    Result finish() override {
+        painter_.end();
+        return writer_.submit(dir_, layout_, dpi_, device_.takeOperations());
+    }
+    void discard() override {
+        if (painter_.isActive()) painter_.end();
+        (void)device_.takeOperations();
+    }
+
+  private:
+    QPageLayout layout_;
+    int dpi_;
+    QString dir_;
+    PdfLabelWriter& writer_;
+    RecordingDevice device_;
     QPainter painter_;
 };
 
@@ -292,6 +332,15 @@ struct QtPrinterSystem::State {
     int color = 2;
     int duplex = 1;
     int zoom = 100;
+    // Writes the documents of the built-in printer; made with the first of them.
+    std::unique_ptr<PdfLabelWriter> pdfWriter;
+
+    PdfLabelWriter& labelWriter() {
+        if (!pdfWriter)
+            pdfWriter = std::make_unique<PdfLabelWriter>(
+                std::clamp(QThread::idealThreadCount(), 1, 4), &storeNumbered);
+        return *pdfWriter;
+    }
 
     bool isPdf() const { return bound == int(cups.size()); }
     QString name() const { return isPdf() ? kPdfPrinterName : cups.value(bound); }
@@ -533,22 +582,26 @@ double QtPrinterSystem::dotsPerInch() const {
     return kPdfDefaultDpi;
 }
 
+Result QtPrinterSystem::flush() {
+    return s_->pdfWriter ? s_->pdfWriter->flush() : Result::success();
+}
+
 Result QtPrinterSystem::openDocument(std::unique_ptr<PrintDocument>& document) {
     document.reset();
-    std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
-        doc = std::make_unique<PdfDocument>(
-            s_->layout(), dotsPerInch(),
-            [dir = pdfOutputDir()](const QByteArray& b) { return storeNumbered(dir, b); });
-    } else {
-        // The page with the queue's own margins, so that the origin is the printable area's.
-        const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
-        doc = std::make_unique<PdfDocument>(
-            layout, dotsPerInch(),
-            [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
-                return submitToCups(queue, options, b);
-            });
+        auto recorded = std::make_unique<RecordedPdfDocument>(s_->layout(), int(dotsPerInch()),
+                                                              pdfOutputDir(), s_->labelWriter());
+        if (!recorded->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
+        document = std::move(recorded);
+        return Result::success();
     }
+    // The page with the queue's own margins, so that the origin is the printable area's.
+    const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
+    auto doc = std::make_unique<PdfDocument>(
+        layout, dotsPerInch(),
+        [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
+            return submitToCups(queue, options, b);
+        });
     if (!doc->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
     document = std::move(doc);
     return Result::success();
