@@ -1,6 +1,6 @@
 #include "platform/qt/QtPrinters.h"
 
-#include "QtPrintersPdf.h"
+#include "platform/qt/QtPrintersPdf.h"
 
 #include <fcntl.h>
 #include <unistd.h>

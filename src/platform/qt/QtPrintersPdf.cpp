@@ -1,4 +1,4 @@
-#include "QtPrintersPdf.h"
+#include "platform/qt/QtPrintersPdf.h"
 
 #include <QBuffer>
 #include <QImage>
