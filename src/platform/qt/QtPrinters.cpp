@@ -159,7 +159,8 @@ class RecordedPdfDocument final : public PrintDocument {
     }
     Result finish() override {
         painter_.end();
-        return writer_.submit(dir_, layout_, dpi_, device_.takeOperations());
+        const int pages = device_.pages();
+        return writer_.submit(dir_, layout_, dpi_, device_.takeOperations(), pages);
     }
     void discard() override {
         if (painter_.isActive()) painter_.end();

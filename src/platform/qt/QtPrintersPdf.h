@@ -37,6 +37,8 @@ class RecordingDevice final : public QPaintDevice {
     void newPage();
     // The operations recorded so far; the device keeps none afterwards.
     std::vector<PageOperation> takeOperations();
+    // Pages of the recording so far.
+    int pages() const { return pages_; }
 
   protected:
     int metric(PaintDeviceMetric metric) const override;
@@ -45,12 +47,22 @@ class RecordingDevice final : public QPaintDevice {
     class Engine;
     QPageLayout layout_;
     int dpi_;
+    int pages_ = 1;
     std::unique_ptr<Engine> engine_;
 };
 
-// Writes recorded label documents as numbered PDF files of a folder on worker threads. Each
-// document is turned into a PDF on whichever worker is free, and the files are stored strictly
-// in the order the documents were handed over, so the numbers follow the labels. After a
+// Splits a PDF made by the PDF writer into documents of the given numbers of pages, in order:
+// each a complete PDF with its pages and what they use (fonts, resources), and the document
+// information. False, with nothing in out, when the file is not laid out as the writer lays it
+// out or the page numbers do not add up.
+bool splitPdf(const QByteArray& pdf, const std::vector<int>& pageCounts,
+              std::vector<QByteArray>& out);
+
+// Writes recorded label documents as numbered PDF files of a folder on worker threads. A free
+// worker takes every document waiting (up to a batch) and draws them as the pages of one PDF,
+// which it splits into one file per document: the fonts are embedded once for the batch, which
+// is most of the cost of a small document. The files are stored strictly in the order the
+// documents were handed over, so the numbers follow the labels. After a
 // document fails, no later document is written until that failure has been answered, and the
 // documents handed over before it was answered are dropped: the folder never holds a later
 // label without the earlier ones of the same run.
@@ -68,7 +80,7 @@ class PdfLabelWriter {
     // are still unwritten, so that a run keeps only a few labels at a time. Answers the first
     // failure of an earlier document not yet answered.
     Result submit(const QString& dir, const QPageLayout& layout, int dpi,
-                  std::vector<PageOperation> operations);
+                  std::vector<PageOperation> operations, int pages = 1);
     // Waits until every document handed over has been written or dropped; answers the first
     // failure not yet answered.
     Result flush();
@@ -80,6 +92,7 @@ class PdfLabelWriter {
         QPageLayout layout;
         int dpi = 0;
         std::vector<PageOperation> operations;
+        int pages = 1;
     };
     void work();
     // Takes the failure to answer, dropping every document handed over until now.
