@@ -21,7 +21,15 @@ namespace {
 // Documents a worker takes at once.
 constexpr std::size_t kBatch = 8;
 
-// A font of its own with the same description, so that no font data is shared between threads.
+// Copies of their own, so that no data is shared between the threads: a path caches its bounds
+// in data its copies share, and a font its engines.
+QPainterPath pathApart(const QPainterPath& path) {
+    QPainterPath apart;
+    apart.addPath(path);
+    apart.setFillRule(path.fillRule());
+    return apart;
+}
+
 QFont fontApart(const QFont& font) {
     QFont apart;
     apart.fromString(font.toString());
@@ -67,13 +75,15 @@ class RecordingDevice::Engine final : public QPaintEngine {
         if (dirty & DirtyOpacity)
             add([o = state.opacity()](QPainter& p, QPdfWriter&) { p.setOpacity(o); });
         if ((dirty & DirtyClipRegion) && state.clipOperation() != Qt::NoClip)
-            add([r = state.clipRegion(), op = state.clipOperation()](QPainter& p, QPdfWriter&) {
-                p.setClipRegion(r, op);
+            add([rects = std::vector<QRect>(state.clipRegion().begin(), state.clipRegion().end()),
+                 op = state.clipOperation()](QPainter& p, QPdfWriter&) {
+                QRegion region;
+                region.setRects(rects.data(), int(rects.size()));
+                p.setClipRegion(region, op);
             });
         if ((dirty & DirtyClipPath) && state.clipOperation() != Qt::NoClip)
-            add([path = state.clipPath(), op = state.clipOperation()](QPainter& p, QPdfWriter&) {
-                p.setClipPath(path, op);
-            });
+            add([path = pathApart(state.clipPath()), op = state.clipOperation()](
+                    QPainter& p, QPdfWriter&) { p.setClipPath(path, op); });
         if (dirty & DirtyClipEnabled)
             add([on = state.isClipEnabled()](QPainter& p, QPdfWriter&) { p.setClipping(on); });
     }
@@ -92,7 +102,7 @@ class RecordingDevice::Engine final : public QPaintEngine {
         add([rect](QPainter& p, QPdfWriter&) { p.drawEllipse(rect); });
     }
     void drawPath(const QPainterPath& path) override {
-        add([path](QPainter& p, QPdfWriter&) { p.drawPath(path); });
+        add([path = pathApart(path)](QPainter& p, QPdfWriter&) { p.drawPath(path); });
     }
     void drawPoints(const QPointF* points, int count) override {
         add([pts = std::vector<QPointF>(points, points + count)](QPainter& p, QPdfWriter&) {
@@ -261,7 +271,8 @@ struct PdfObject {
 };
 
 const QRegularExpression& referencePattern() {
-    static const QRegularExpression re(QStringLiteral(R"((?<![\d.])(\d+) 0 R(?![\w]))"));
+    // Each worker has its own: a pattern is compiled on first use.
+    thread_local const QRegularExpression re(QStringLiteral(R"((?<![\d.])(\d+) 0 R(?![\w]))"));
     return re;
 }
 
@@ -331,11 +342,11 @@ bool splitPdf(const QByteArray& pdf, const std::vector<int>& pageCounts,
         return pdf.mid(o.start, o.textEnd - o.start);
     };
     const QByteArray trailer = pdf.mid(xref, sx - xref);
-    static const QRegularExpression rootRe(QStringLiteral(R"(/Root (\d+) 0 R)"));
-    static const QRegularExpression infoRe(QStringLiteral(R"(/Info (\d+) 0 R)"));
-    static const QRegularExpression pagesRe(QStringLiteral(R"(/Pages (\d+) 0 R)"));
-    static const QRegularExpression kidsRe(QStringLiteral(R"(/Kids\s*\[([^\]]*)\])"));
-    static const QRegularExpression countRe(QStringLiteral(R"(/Count\s+\d+)"));
+    thread_local const QRegularExpression rootRe(QStringLiteral(R"(/Root (\d+) 0 R)"));
+    thread_local const QRegularExpression infoRe(QStringLiteral(R"(/Info (\d+) 0 R)"));
+    thread_local const QRegularExpression pagesRe(QStringLiteral(R"(/Pages (\d+) 0 R)"));
+    thread_local const QRegularExpression kidsRe(QStringLiteral(R"(/Kids\s*\[([^\]]*)\])"));
+    thread_local const QRegularExpression countRe(QStringLiteral(R"(/Count\s+\d+)"));
     const auto root = rootRe.match(QString::fromLatin1(trailer));
     const auto info = infoRe.match(QString::fromLatin1(trailer));
     if (!root.hasMatch() || !objects.count(root.captured(1).toInt())) return false;
