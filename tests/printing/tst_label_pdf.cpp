@@ -67,6 +67,7 @@ class tst_label_pdf : public QObject {
     void discardedLabelLeavesNoFile();
     void eachLabelIsANumberedFile();
     void discardAfterAHandedOverLabelLeavesOnlyThatOne();
+    void eachRunNumbersOnFromTheFolder();
     void failureOfAnEarlierLabelComesBackOnce();
     void failedWriteDiscardsTheLabel_data();
     void failedWriteDiscardsTheLabel();
@@ -239,6 +240,18 @@ void tst_label_pdf::discardAfterAHandedOverLabelLeavesOnlyThatOne() {
     QVERIFY(printing::printLabel(registry->context()));
     QVERIFY(printers->flush());
     QCOMPARE(everyFile(), QStringList{QStringLiteral("label-000001.pdf")});
+}
+
+void tst_label_pdf::eachRunNumbersOnFromTheFolder() {
+    for (int i = 0; i < 3; ++i) QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());  // the end of a run
+    // Between runs the operator removes the last two labels.
+    QVERIFY(QFile::remove(labelsDir() + QStringLiteral("/label-000003.pdf")));
+    QVERIFY(QFile::remove(labelsDir() + QStringLiteral("/label-000002.pdf")));
+    QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());
+    QCOMPARE(everyFile(),
+             (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf")}));
 }
 
 void tst_label_pdf::failureOfAnEarlierLabelComesBackOnce() {

@@ -199,7 +199,13 @@ bool moveToFreeName(const QString& from, const QString& to) {
 // Stores a document of the built-in printer as the next numbered file of the folder. The bytes
 // go to a hidden temporary file first, which takes a label's name only once it is complete and
 // on the disk, so that a crash or a full disk never leaves a partial label.
-Result storeNumbered(const QString& dir, const QByteArray& bytes) {
+// The number a run's next label takes in a folder, so that the folder is read once per run.
+struct NextNumber {
+    QString dir;
+    qint64 next = 0;  // none known
+};
+
+Result storeNumbered(const QString& dir, const QByteArray& bytes, NextNumber& hint) {
     if (!QDir().mkpath(dir))
         return documentFailed(QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir));
     QTemporaryFile part(dir + QStringLiteral("/.label-XXXXXX.part"));
@@ -215,20 +221,35 @@ Result storeNumbered(const QString& dir, const QByteArray& bytes) {
     part.close();
     if (part.error() != QFileDevice::NoError) return writeFailure();
 
-    static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
-    qint64 next = 1;
-    for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
-        const auto m = numbered.match(name);
-        if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
-    }
+    // The number after the highest in the folder.
+    const auto firstFree = [&dir] {
+        thread_local const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
+        qint64 next = 1;
+        for (const QString& name :
+             QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
+            const auto m = numbered.match(name);
+            if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
+        }
+        return next;
+    };
+    bool known = hint.dir == dir && hint.next > 0;
+    qint64 next = known ? hint.next : firstFree();
     for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
         const QString name =
             QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0'));
         // Two programs printing at once never take the same name.
-        if (moveToFreeName(part.fileName(), name)) return Result::success();
+        if (moveToFreeName(part.fileName(), name)) {
+            hint = {dir, next + 1};
+            return Result::success();
+        }
         if (errno != EEXIST)
             return documentFailed(QStringLiteral("PDFファイル %1 を作成できません。%2")
                                       .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+        if (known) {
+            // Another program writes into the folder too: after its highest number.
+            known = false;
+            next = firstFree() - 1;
+        }
     }
     return documentFailed(
         QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir));
@@ -333,13 +354,19 @@ struct QtPrinterSystem::State {
     int color = 2;
     int duplex = 1;
     int zoom = 100;
+    // The next number of the run's labels, known once the first is stored; only the label
+    // writer's store reads and sets it, and flush() forgets it when a run ends.
+    NextNumber nextNumber;
     // Writes the documents of the built-in printer; made with the first of them.
     std::unique_ptr<PdfLabelWriter> pdfWriter;
 
     PdfLabelWriter& labelWriter() {
         if (!pdfWriter)
             pdfWriter = std::make_unique<PdfLabelWriter>(
-                std::clamp(QThread::idealThreadCount(), 1, 4), &storeNumbered);
+                std::clamp(QThread::idealThreadCount(), 1, 4),
+                [this](const QString& dir, const QByteArray& bytes) {
+                    return storeNumbered(dir, bytes, nextNumber);
+                });
         return *pdfWriter;
     }
 
@@ -584,7 +611,11 @@ double QtPrinterSystem::dotsPerInch() const {
 }
 
 Result QtPrinterSystem::flush() {
-    return s_->pdfWriter ? s_->pdfWriter->flush() : Result::success();
+    if (!s_->pdfWriter) return Result::success();
+    Result answer = s_->pdfWriter->flush();
+    // Every document is written: the next run reads the folder afresh.
+    s_->nextNumber = {};
+    return answer;
 }
 
 Result QtPrinterSystem::openDocument(std::unique_ptr<PrintDocument>& document) {
