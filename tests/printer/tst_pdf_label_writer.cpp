@@ -163,10 +163,12 @@ void tst_pdf_label_writer::failureComesBackOnceAndNothingAfterItIsWritten() {
     stored.failOn = QStringLiteral("a");
     PdfLabelWriter writer(
         2, [&](const QString& d, const QByteArray& b) { return stored.store(d, b); });
-    QVERIFY(writer.submit(QStringLiteral("a"), kPage, 300, document()));
-    // b is still being turned into PDF when a's failure is answered.
+    // a fails only once b has been handed over, and b is still being turned into PDF when a's
+    // failure is answered.
+    QVERIFY(writer.submit(QStringLiteral("a"), kPage, 300, document(150)));
     QVERIFY(writer.submit(QStringLiteral("b"), kPage, 300, document(400)));
     QTRY_VERIFY(stored.failed);
+    QTest::qWait(50);  // the writer takes the store's answer just after it returns
     const Result answer = writer.submit(QStringLiteral("c"), kPage, 300, document());
     QVERIFY(!answer);
     QCOMPARE(answer.message, QStringLiteral("a 失敗"));
