@@ -101,7 +101,8 @@ void tst_print_runs::recordValues() {
 
 QStringList tst_print_runs::messages() const {
     QStringList list;
-    for (const test::ShownMessage& m : ts->messages.shown) list << m.title + QStringLiteral(": ") + m.prompt;
+    for (const test::ShownMessage& m : ts->messages.shown)
+        list << m.title + QStringLiteral(": ") + m.prompt;
     return list;
 }
 
