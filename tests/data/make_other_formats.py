@@ -1,0 +1,99 @@
+#!/usr/bin/python3
+"""Writes the separated-text fixtures and the .xlsx cases LibreOffice does not write.
+
+  make_other_formats.py OUTDIR          the CSV cases and the openpyxl workbooks into OUTDIR
+  make_other_formats.py normalise FILE  rewrites a ZIP container (.xlsx, .ods) with fixed time
+                                        stamps, so that converting again gives the same bytes
+
+Run with Debian's python3 and python3-openpyxl (make_conversions.sh calls it).
+"""
+import os
+import re
+import sys
+import zipfile
+
+HEAD = ["バーコード", "品名", "名称", "価格"]
+ROWS = [
+    ["4901234567894", "文具", "ボールペン 黒", "150"],
+    ["0012345678905", "食品", "先頭がゼロの JAN", "98"],   # a JAN with a leading zero
+    ["4912345678904", "日用品", "価格が小数", "1.50"],
+    ["4923456789014", "家具", "行が短い"],                 # a ragged row: no price
+]
+
+
+def jan_ok(code):
+    s = sum(int(c) * (3 if i % 2 else 1) for i, c in enumerate(code[:12]))
+    return (10 - s % 10) % 10 == int(code[12])
+
+
+def csv_line(fields, sep=","):
+    out = []
+    for f in fields:
+        if any(c in f for c in ',"\r\n\t'):
+            f = '"' + f.replace('"', '""') + '"'
+        out.append(f)
+    return sep.join(out)
+
+
+def write(path, text, encoding, bom=False):
+    with open(path, "wb") as f:
+        if bom:
+            f.write(b"\xef\xbb\xbf")
+        f.write(text.encode(encoding))
+
+
+def csv_cases(out):
+    lines = [csv_line(HEAD)] + [csv_line(r) for r in ROWS]
+    body = "\r\n".join(lines) + "\r\n"
+    write(os.path.join(out, "csv-utf8.csv"), body, "utf-8")
+    write(os.path.join(out, "csv-bom.csv"), body, "utf-8", bom=True)
+    write(os.path.join(out, "csv-cp932.csv"), body, "cp932")
+    tab = "\n".join("\t".join(r) for r in [HEAD] + ROWS) + "\n"
+    write(os.path.join(out, "csv-tab.txt"), tab, "utf-8")
+    quoted = [HEAD,
+              ["4901234567894", "文具", "改行を\r\n含む名称", "400"],
+              ["4912345678904", "雑貨", 'カンマ,と"引用符"', "500"]]
+    write(os.path.join(out, "csv-quoted.csv"), "\r\n".join(csv_line(r) for r in quoted) + "\r\n", "utf-8")
+    write(os.path.join(out, "empty.csv"), "", "utf-8")
+
+
+def xlsx_cases(out):
+    import datetime
+    import openpyxl
+    from openpyxl.utils.datetime import CALENDAR_MAC_1904
+
+    # Dates in the 1904 date system, with formula results stored as openpyxl cannot compute
+    # them: the cells hold the values, the date format marks them.
+    wb = openpyxl.Workbook()
+    wb.epoch = CALENDAR_MAC_1904
+    ws = wb.active
+    ws.title = "sheet1"
+    ws.append(HEAD + ["日付"])
+    ws.append(["4901234567894", "文具", "ペン", 150, datetime.datetime(2024, 3, 15)])
+    ws.append(["4912345678904", "食品", "お茶", 98, datetime.datetime(1999, 12, 31, 13, 30)])
+    wb.save(os.path.join(out, "dates1904-openpyxl.xlsx"))
+
+
+def normalise(path):
+    with zipfile.ZipFile(path) as z:
+        entries = [(i, z.read(i.filename)) for i in z.infolist()]
+    with zipfile.ZipFile(path, "w") as z:
+        for info, data in entries:
+            if info.filename in ("docProps/core.xml", "meta.xml", "docProps/app.xml"):
+                data = re.sub(rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d+)?Z?", b"2024-01-01T00:00:00Z", data)
+                data = re.sub(rb"<meta:generator>.*?</meta:generator>", b"", data)
+                data = re.sub(rb"<meta:editing-duration>.*?</meta:editing-duration>", b"", data)
+            fixed = zipfile.ZipInfo(info.filename, date_time=(1980, 1, 1, 0, 0, 0))
+            fixed.compress_type = info.compress_type
+            fixed.external_attr = 0o644 << 16
+            z.writestr(fixed, data)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "normalise":
+        normalise(sys.argv[2])
+    else:
+        assert all(jan_ok(r[0]) for r in ROWS)
+        target = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+        csv_cases(target)
+        xlsx_cases(target)
