@@ -31,7 +31,7 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
 // Reads separated text: the file's base name names its one sheet.
 Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& book);
 
-// Whether a file name names separated text (.csv, .tsv, .txt, in any letter case).
+// Whether a file name names separated text (.csv, .txt, in any letter case).
 bool isTextTableName(const QString& fileName);
 
 // Whether a number format code shows dates or times, and whether a built-in format does.

@@ -56,8 +56,7 @@ bool plainNumber(const QByteArray& field, double& value) {
 
 bool isTextTableName(const QString& fileName) {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
-    return suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
-           suffix == QLatin1String("txt");
+    return suffix == QLatin1String("csv") || suffix == QLatin1String("txt");
 }
 
 Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& book) {
@@ -67,14 +66,14 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
         text.remove(0, 3);
     } else {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)utf8.decode(text);
+        const QString decoded = utf8.decode(text);
         if (utf8.hasError()) {
-            const std::optional<QString> decoded = settings::fromCp932(text);
-            if (!decoded)
+            const std::optional<QString> cp932 = settings::fromCp932(text);
+            if (!cp932)
                 return textProblem(fileName,
                                    QStringLiteral("「%1」の文字コードが UTF-8 でも Shift-JIS "
                                                   "でもないため読めません。"));
-            text = decoded->toUtf8();
+            text = cp932->toUtf8();
         }
     }
     if (text.contains('\0')) return notAWorkbook(fileName);

@@ -5,10 +5,13 @@
 
 #include "datasource/BookReaders.h"
 
-#include <orcus/orcus_ods.hpp>
 #include <orcus/exception.hpp>
+#include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
+#include <orcus/sax_parser.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
 
 #include <QDate>
 #include <QHash>
@@ -18,6 +21,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pellix::datasource {
@@ -70,17 +74,14 @@ bool declaredUnpackedSize(const QByteArray& bytes, std::uint64_t& total) {
     return true;
 }
 
-// A Gregorian date and time as a serial day number of the workbook's date system.
+// A date and time as a serial day number of the workbook's date system. Days are counted from
+// 1899-12-30 as the program that writes OpenDocument files counts them when it writes an Excel
+// workbook: 1899-12-31 is day 1, which Excel shows as 1900-01-01.
 double serialOf(int year, int month, int day, int hour, int minute, double second, bool mode1904) {
     const QDate date(year, month, day);
     if (!date.isValid()) return 0;
-    qint64 days = 0;
-    if (mode1904)
-        days = QDate(1904, 1, 1).daysTo(date);
-    else if (date < QDate(1900, 3, 1))
-        days = QDate(1899, 12, 31).daysTo(date);  // before the day that never was
-    else
-        days = QDate(1899, 12, 30).daysTo(date);
+    const qint64 days =
+        mode1904 ? QDate(1904, 1, 1).daysTo(date) : QDate(1899, 12, 30).daysTo(date);
     return double(days) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
@@ -98,6 +99,9 @@ class SheetSink final : public ss::iface::import_sheet, public ss::iface::import
         std::size_t xf;
     };
     std::vector<Styled> styled;
+    // Cells the parser leaves out or shortens, read from the parts themselves; they replace
+    // what the parser gave at their position.
+    std::vector<Cell> extra;
 
     ss::iface::import_formula* get_formula() override { return this; }
 
@@ -424,8 +428,8 @@ void SheetSink::set_string(ss::row_t row, ss::col_t col, ss::string_id_t sindex)
 
 void SheetSink::set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour,
                               int minute, double second) {
-    addNumber(row, col, serialOf(year, month, day, hour, minute, second, book_.mode1904()), true,
-              false);
+    // Counted from 1900 here; moved to the 1904 system with the rest once the file says so.
+    addNumber(row, col, serialOf(year, month, day, hour, minute, second, false), true, false);
 }
 
 void SheetSink::set_result_string(std::string_view value) {
@@ -441,6 +445,7 @@ void SheetSink::set_result_string(std::string_view value) {
 // cell format shows dates becomes a date.
 void finish(SheetSink& sink, const std::vector<bool>& xfIsDate, Sheet& sheet) {
     std::vector<Cell>& cells = sink.cells;
+    cells.insert(cells.end(), sink.extra.begin(), sink.extra.end());
     const auto before = [](const Cell& a, const Cell& b) {
         return a.row != b.row ? a.row < b.row : a.col < b.col;
     };
@@ -479,6 +484,339 @@ void finish(SheetSink& sink, const std::vector<bool>& xfIsDate, Sheet& sheet) {
     sheet.cells = std::move(cells);
 }
 
+// The error code of an error value's text ("#DIV/0!"); #N/A for any other.
+std::uint8_t errorCode(std::string_view text) {
+    static const std::pair<std::string_view, std::uint8_t> codes[] = {
+        {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
+        {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A}};
+    for (const auto& [name, code] : codes)
+        if (text == name) return code;
+    return 0x2A;
+}
+
+// A duration of the form PT12H30M15.5S as days; 0 for anything else.
+double durationDays(const std::string& text) {
+    if (text.rfind("PT", 0) != 0) return 0;
+    double total = 0, number = 0, scale = 0;
+    bool any = false;
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            if (scale > 0) {
+                number += (c - '0') * scale;
+                scale /= 10;
+            } else {
+                number = number * 10 + (c - '0');
+            }
+            any = true;
+        } else if (c == '.') {
+            scale = 0.1;
+        } else {
+            if (!any) return 0;
+            if (c == 'H')
+                total += number * 3600;
+            else if (c == 'M')
+                total += number * 60;
+            else if (c == 'S')
+                total += number;
+            else
+                return 0;
+            number = 0;
+            scale = 0;
+            any = false;
+        }
+    }
+    return total / 86400.0;
+}
+
+// Collects the attributes the SAX parser reports before the element they belong to.
+struct SaxBase {
+    std::vector<std::pair<std::string, std::string>> attrs;
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+    void attribute(const orcus::sax::parser_attribute& a) {
+        std::string name;
+        if (!a.ns.empty()) name.append(a.ns).append(":");
+        name.append(a.name);
+        attrs.emplace_back(std::move(name), std::string(a.value));
+    }
+    const std::string* attr(std::string_view name) const {
+        for (const auto& [n, v] : attrs)
+            if (n == name) return &v;
+        return nullptr;
+    }
+    static std::string nameOf(const orcus::sax::parser_element& e) {
+        std::string name;
+        if (!e.ns.empty()) name.append(e.ns).append(":");
+        name.append(e.name);
+        return name;
+    }
+};
+
+template <class Handler>
+void parseXml(const std::vector<unsigned char>& xml, Handler& handler) {
+    orcus::sax_parser<Handler> parser(reinterpret_cast<const char*>(xml.data()), xml.size(),
+                                      handler);
+    parser.parse();
+}
+
+bool readPart(const orcus::zip_archive& zip, std::string_view name,
+              std::vector<unsigned char>& out) {
+    out.clear();
+    for (std::size_t i = 0; i < zip.get_file_entry_count(); ++i)
+        if (zip.get_file_entry_name(i) == name) return zip.read_file_entry(name, out);
+    return false;
+}
+
+// .xlsx: error values (typed "e") and Boolean formula results (typed "b"), which the parser
+// passes over.
+struct XlsxErrors : SaxBase {
+    SheetSink* sheet = nullptr;
+    bool inError = false, inValue = false, boolean = false;
+    Cell cell;
+    std::string value;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "c") {
+            const std::string* t = attr("t");
+            const std::string* r = attr("r");
+            inError = t && (*t == "e" || *t == "b") && r;
+            boolean = t && *t == "b";
+            if (inError) {
+                References refs;
+                const ss::src_address_t a = refs.resolve_address(*r);
+                if (a.row < 0 || a.row >= kMaxRows || a.column < 0 || a.column >= kMaxColumns)
+                    throw TooLarge{};
+                cell = Cell{};
+                cell.row = std::uint16_t(a.row);
+                cell.col = std::uint16_t(a.column);
+                value.clear();
+            }
+        } else if (e.name == "v") {
+            inValue = inError;
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element& e) {
+        if (e.name == "v") {
+            inValue = false;
+        } else if (e.name == "c" && inError) {
+            inError = false;
+            if (boolean) {
+                cell.type = CellType::Boolean;
+                cell.code = value == "1" || value == "true" ? 1 : 0;
+            } else {
+                cell.type = CellType::Error;
+                cell.code = errorCode(value);
+            }
+            // A formula cell's result, or a value typed in.
+            sheet->extra.push_back(cell);
+        }
+    }
+    void characters(std::string_view v, bool) {
+        if (inValue) value.append(v);
+    }
+};
+
+// The sheet parts of an .xlsx in workbook order, from the workbook part and its relations.
+struct XlsxSheetList : SaxBase {
+    std::vector<std::string> ids;
+    bool mode1904 = false;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "workbookPr") {
+            const std::string* d = attr("date1904");
+            mode1904 = d && (*d == "1" || *d == "true");
+        } else if (e.name == "sheet") {
+            const std::string* id = attr("r:id");
+            ids.push_back(id ? *id : std::string());
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element&) {}
+    void characters(std::string_view, bool) {}
+};
+struct XlsxRelations : SaxBase {
+    std::vector<std::pair<std::string, std::string>> targets;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "Relationship") {
+            const std::string* id = attr("Id");
+            const std::string* target = attr("Target");
+            if (id && target) targets.emplace_back(*id, *target);
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element&) {}
+    void characters(std::string_view, bool) {}
+};
+
+void xlsxSupplement(const orcus::zip_archive& zip, BookFactory& book) {
+    std::vector<unsigned char> xml;
+    if (!readPart(zip, "xl/workbook.xml", xml)) return;
+    XlsxSheetList list;
+    parseXml(xml, list);
+    book.settings.mode1904 = book.settings.mode1904 || list.mode1904;
+    if (!readPart(zip, "xl/_rels/workbook.xml.rels", xml)) return;
+    XlsxRelations rels;
+    parseXml(xml, rels);
+    static const char kError[] = "t=\"e\"";
+    static const char kBoolean[] = "t=\"b\"";
+    for (std::size_t i = 0; i < list.ids.size() && i < book.sheets.size(); ++i) {
+        std::string target;
+        for (const auto& [id, t] : rels.targets)
+            if (id == list.ids[i]) target = t;
+        if (target.empty()) continue;
+        const std::string part = target[0] == '/' ? target.substr(1) : "xl/" + target;
+        if (!readPart(zip, part, xml)) continue;
+        // Most sheets hold no error value; those are not read twice.
+        if (std::search(xml.begin(), xml.end(), kError, kError + sizeof kError - 1) == xml.end() &&
+            std::search(xml.begin(), xml.end(), kBoolean, kBoolean + sizeof kBoolean - 1) ==
+                xml.end())
+            continue;
+        XlsxErrors errors;
+        errors.sheet = book.sheets[i].get();
+        parseXml(xml, errors);
+    }
+}
+
+// .ods: what the parser leaves out or changes: the text result of a formula, an error result,
+// Booleans (given as numbers), times of day, and the paragraphs of a text before its last
+// (joined by line breaks).
+struct OdsTexts : SaxBase {
+    BookFactory* book = nullptr;
+    int sheet = -1;
+    std::int64_t row = 0, col = 0, rowRepeat = 1, colRepeat = 1;
+    bool inCell = false, covered = false, formula = false;
+    std::string valueType, calcType;
+    std::optional<std::string> stringValue;
+    std::string text;
+    int paragraphs = 0;
+    bool mode1904 = false, booleanValue = false;
+    std::optional<std::string> timeValue;
+
+    void start_element(const orcus::sax::parser_element& e) {
+        const std::string name = nameOf(e);
+        if (name == "table:null-date") {
+            const std::string* d = attr("table:date-value");
+            mode1904 = d && d->rfind("1904-01-01", 0) == 0;
+        } else if (name == "table:table") {
+            ++sheet;
+            row = 0;
+        } else if (name == "table:table-row") {
+            col = 0;
+            const std::string* r = attr("table:number-rows-repeated");
+            rowRepeat = r ? std::max<std::int64_t>(1, std::atoll(r->c_str())) : 1;
+        } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+            inCell = true;
+            covered = name == "table:covered-table-cell";
+            const std::string* r = attr("table:number-columns-repeated");
+            colRepeat = r ? std::max<std::int64_t>(1, std::atoll(r->c_str())) : 1;
+            formula = attr("table:formula") != nullptr;
+            const std::string* vt = attr("office:value-type");
+            valueType = vt ? *vt : std::string();
+            const std::string* ct = attr("calcext:value-type");
+            calcType = ct ? *ct : std::string();
+            const std::string* sv = attr("office:string-value");
+            stringValue = sv ? std::optional<std::string>(*sv) : std::nullopt;
+            const std::string* bv = attr("office:boolean-value");
+            booleanValue = bv && (*bv == "true" || *bv == "1");
+            const std::string* tv = attr("office:time-value");
+            timeValue = tv ? std::optional<std::string>(*tv) : std::nullopt;
+            text.clear();
+            paragraphs = 0;
+        } else if (inCell && name == "text:p") {
+            if (paragraphs++ > 0) text.append("\n");
+        } else if (inCell && name == "text:s") {
+            const std::string* c = attr("text:c");
+            const std::int64_t n =
+                c ? std::clamp<std::int64_t>(std::atoll(c->c_str()), 1, 1000) : 1;
+            text.append(std::size_t(n), ' ');
+        } else if (inCell && name == "text:tab") {
+            text.append("\t");
+        } else if (inCell && name == "text:line-break") {
+            text.append("\n");
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element& e) {
+        const std::string name = nameOf(e);
+        if (name == "table:table-row") {
+            row += rowRepeat;
+        } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+            inCell = false;
+            addCell();
+            col += colRepeat;
+        }
+    }
+    void characters(std::string_view v, bool) {
+        if (inCell && paragraphs > 0) text.append(v);
+    }
+
+    void addCell() {
+        if (covered || sheet < 0 || std::size_t(sheet) >= book->sheets.size()) return;
+        Cell c;
+        if (formula && calcType == "error") {
+            c.type = CellType::Error;
+            c.code = errorCode(text);
+            c.formula = true;
+        } else if (formula && valueType == "string") {
+            const std::string& value = stringValue ? *stringValue : text;
+            if (value.empty()) return;
+            c.type = CellType::Text;
+            c.formula = true;
+            c.text = book->addText(value);
+        } else if (valueType == "boolean") {
+            c.type = CellType::Boolean;
+            c.code = booleanValue ? 1 : 0;
+            c.formula = formula;
+        } else if (valueType == "time" && timeValue) {
+            c.type = CellType::Number;
+            c.date = true;
+            c.formula = formula;
+            c.number = durationDays(*timeValue);
+        } else if (!formula && valueType == "string" && paragraphs > 1) {
+            c.type = CellType::Text;
+            c.text = book->addText(text);
+        } else {
+            return;
+        }
+        if (row + rowRepeat > kMaxRows || col + colRepeat > kMaxColumns) throw TooLarge{};
+        SheetSink& sink = *book->sheets[std::size_t(sheet)];
+        for (std::int64_t r = row; r < row + rowRepeat; ++r)
+            for (std::int64_t k = col; k < col + colRepeat; ++k) {
+                c.row = std::uint16_t(r);
+                c.col = std::uint16_t(k);
+                sink.extra.push_back(c);
+            }
+    }
+};
+
+void odsSupplement(const orcus::zip_archive& zip, BookFactory& book) {
+    std::vector<unsigned char> xml;
+    if (!readPart(zip, "content.xml", xml)) return;
+    OdsTexts texts;
+    texts.book = &book;
+    parseXml(xml, texts);
+    if (texts.mode1904) {
+        // Dates were counted from 1900; 1,462 days lie between the two systems' first days.
+        book.settings.mode1904 = true;
+        for (auto& sheet : book.sheets)
+            for (Cell& c : sheet->cells)
+                if (c.date) c.number -= 1462;
+    }
+}
+
+// Reads again what the parser passes over in the container's parts.
+void supplement(const QByteArray& bytes, bool xlsx, BookFactory& book) {
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                          std::size_t(bytes.size()));
+    orcus::zip_archive zip(&stream);
+    zip.load();
+    if (xlsx)
+        xlsxSupplement(zip, book);
+    else
+        odsSupplement(zip, book);
+}
+
 Result corruptPackage(const QString& fileName) {
     return Result::failure(
         ErrorKind::Corrupt,
@@ -509,10 +847,12 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
             factory = std::make_unique<BookFactory>(true);
             orcus::orcus_xlsx reader(factory.get());
             reader.read_stream(stream);
+            supplement(bytes, true, *factory);
         } else if (orcus::orcus_ods::detect(blob, size)) {
             factory = std::make_unique<BookFactory>(false);
             orcus::orcus_ods reader(factory.get());
             reader.read_stream(stream);
+            supplement(bytes, false, *factory);
         } else {
             return notAWorkbook(fileName);
         }
