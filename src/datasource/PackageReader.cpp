@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -368,6 +370,7 @@ class BookFactory final : public ss::iface::import_factory {
     explicit BookFactory(bool useFormats) : strings_(texts), useFormats_(useFormats) {}
 
     std::vector<QByteArray> texts;
+    std::size_t sharedCount = 0;
     std::vector<std::string> names;
     std::vector<std::unique_ptr<SheetSink>> sheets;
     Styles styles;
@@ -569,79 +572,193 @@ bool readPart(const orcus::zip_archive& zip, std::string_view name,
     return false;
 }
 
-// .xlsx: error values (typed "e") and Boolean formula results (typed "b"), which the parser
-// passes over.
-struct XlsxErrors : SaxBase {
+// .xlsx: the cells of one worksheet part. A cell's type attribute tells how its value reads:
+// a number (with its cell format, which may show a date), an index into the shared strings,
+// the text result of a formula ("str"), an inline text ("inlineStr", rich text runs joined,
+// phonetic guides left out), a Boolean or an error value. A formula cell gives its stored
+// result; the formula itself is not looked at.
+struct XlsxCells : SaxBase {
+    BookFactory* book = nullptr;
     SheetSink* sheet = nullptr;
-    bool inError = false, inValue = false, boolean = false;
-    Cell cell;
-    std::string value;
+    std::int64_t row = -1, col = -1;
+    std::string type, value;
+    std::size_t xf = 0;
+    bool inCell = false, inValue = false, inText = false, formula = false;
+    int phonetic = 0;
+
     void start_element(const orcus::sax::parser_element& e) {
-        if (e.name == "c") {
-            const std::string* t = attr("t");
+        const std::string_view name = e.name;
+        if (name == "row") {
             const std::string* r = attr("r");
-            inError = t && (*t == "e" || *t == "b") && r;
-            boolean = t && *t == "b";
-            if (inError) {
+            row = r ? std::atoll(r->c_str()) - 1 : row + 1;
+            col = -1;
+        } else if (name == "c") {
+            inCell = true;
+            formula = false;
+            value.clear();
+            const std::string* t = attr("t");
+            type = t ? *t : std::string("n");
+            const std::string* st = attr("s");
+            xf = st ? std::size_t(std::atoll(st->c_str())) : 0;
+            if (const std::string* r = attr("r")) {
                 References refs;
                 const ss::src_address_t a = refs.resolve_address(*r);
-                if (a.row < 0 || a.row >= kMaxRows || a.column < 0 || a.column >= kMaxColumns)
-                    throw TooLarge{};
-                cell = Cell{};
-                cell.row = std::uint16_t(a.row);
-                cell.col = std::uint16_t(a.column);
-                value.clear();
+                row = a.row;
+                col = a.column;
+            } else {
+                ++col;
             }
-        } else if (e.name == "v") {
-            inValue = inError;
+        } else if (inCell && name == "v") {
+            inValue = true;
+        } else if (inCell && name == "f") {
+            formula = true;
+        } else if (inCell && name == "rPh") {
+            ++phonetic;
+        } else if (inCell && name == "t") {
+            inText = phonetic == 0;
         }
         attrs.clear();
     }
     void end_element(const orcus::sax::parser_element& e) {
-        if (e.name == "v") {
+        const std::string_view name = e.name;
+        if (name == "v") {
             inValue = false;
-        } else if (e.name == "c" && inError) {
-            inError = false;
-            if (boolean) {
-                cell.type = CellType::Boolean;
-                cell.code = value == "1" || value == "true" ? 1 : 0;
-            } else {
-                cell.type = CellType::Error;
-                cell.code = errorCode(value);
-            }
-            // A formula cell's result, or a value typed in.
-            sheet->extra.push_back(cell);
+        } else if (name == "t") {
+            inText = false;
+        } else if (name == "rPh") {
+            --phonetic;
+        } else if (name == "c" && inCell) {
+            inCell = false;
+            addCell();
         }
     }
     void characters(std::string_view v, bool) {
-        if (inValue) value.append(v);
+        if (inValue || (inText && type == "inlineStr")) value.append(v);
+    }
+
+    void addCell() {
+        if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns) throw TooLarge{};
+        Cell c;
+        c.row = std::uint16_t(row);
+        c.col = std::uint16_t(col);
+        c.formula = formula;
+        if (type == "s") {
+            char* end = nullptr;
+            const unsigned long long index = std::strtoull(value.c_str(), &end, 10);
+            if (value.empty() || *end || index >= book->sharedCount) return;
+            if (book->texts[std::size_t(index)].isEmpty()) return;
+            c.type = CellType::Text;
+            c.text = std::uint32_t(index);
+        } else if (type == "str" || type == "inlineStr") {
+            if (value.empty()) return;  // an empty text shows as an empty cell
+            c.type = CellType::Text;
+            c.text = book->addText(value);
+        } else if (type == "b") {
+            if (value.empty()) return;
+            c.type = CellType::Boolean;
+            c.code = value == "1" || value == "true" ? 1 : 0;
+        } else if (type == "e") {
+            c.type = CellType::Error;
+            c.code = errorCode(value);
+        } else if (type == "d") {
+            // An ISO 8601 date and time.
+            int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+            double sec = 0;
+            if (std::sscanf(value.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec) < 3)
+                return;
+            c.type = CellType::Number;
+            c.date = true;
+            c.number = serialOf(y, mo, d, h, mi, sec, book->mode1904());
+        } else {
+            if (value.empty()) return;
+            char* end = nullptr;
+            const double number = std::strtod(value.c_str(), &end);
+            if (*end) return;
+            c.type = CellType::Number;
+            c.number = number;
+            c.date = xf < book->styles.xfIsDate.size() && book->styles.xfIsDate[xf];
+        }
+        sheet->cells.push_back(c);
     }
 };
 
-// The sheet parts of an .xlsx in workbook order, from the workbook part and its relations.
+// .xlsx: the shared strings, rich text runs joined, phonetic guides left out.
+struct XlsxStrings : SaxBase {
+    std::vector<QByteArray>* out = nullptr;
+    std::string text;
+    bool inItem = false, inText = false;
+    int phonetic = 0;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "si") {
+            inItem = true;
+            text.clear();
+        } else if (e.name == "rPh") {
+            ++phonetic;
+        } else if (inItem && e.name == "t") {
+            inText = phonetic == 0;
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element& e) {
+        if (e.name == "t") {
+            inText = false;
+        } else if (e.name == "rPh") {
+            --phonetic;
+        } else if (e.name == "si") {
+            inItem = false;
+            out->push_back(QByteArray(text.data(), qsizetype(text.size())));
+        }
+    }
+    void characters(std::string_view v, bool) {
+        if (inText) text.append(v);
+    }
+};
+
+// .xlsx: which cell formats show dates: the number format of each, by its code or, for the
+// built-in formats, by its number.
+struct XlsxStyles : SaxBase {
+    std::vector<bool>* xfIsDate = nullptr;
+    QHash<long long, bool> formats;
+    bool inCellXfs = false;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "numFmt") {
+            const std::string* id = attr("numFmtId");
+            const std::string* code = attr("formatCode");
+            if (id && code && formats.size() < 100000)
+                formats.insert(
+                    std::atoll(id->c_str()),
+                    formatShowsDate(QString::fromUtf8(code->data(), qsizetype(code->size()))));
+        } else if (e.name == "cellXfs") {
+            inCellXfs = true;
+        } else if (inCellXfs && e.name == "xf") {
+            const std::string* id = attr("numFmtId");
+            const long long format = id ? std::atoll(id->c_str()) : 0;
+            const auto known = formats.constFind(format);
+            if (xfIsDate->size() >= (1u << 20)) throw TooLarge{};
+            xfIsDate->push_back(known != formats.constEnd() ? known.value()
+                                                            : format >= 0 && format < 1000 &&
+                                                                  builtInDateFormat(int(format)));
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element& e) {
+        if (e.name == "cellXfs") inCellXfs = false;
+    }
+    void characters(std::string_view, bool) {}
+};
+
+// The sheets of an .xlsx in workbook order, and the date system.
 struct XlsxSheetList : SaxBase {
-    std::vector<std::string> ids;
+    std::vector<std::pair<std::string, std::string>> sheets;  // name, relation id
     bool mode1904 = false;
     void start_element(const orcus::sax::parser_element& e) {
         if (e.name == "workbookPr") {
             const std::string* d = attr("date1904");
             mode1904 = d && (*d == "1" || *d == "true");
         } else if (e.name == "sheet") {
+            const std::string* name = attr("name");
             const std::string* id = attr("r:id");
-            ids.push_back(id ? *id : std::string());
-        }
-        attrs.clear();
-    }
-    void end_element(const orcus::sax::parser_element&) {}
-    void characters(std::string_view, bool) {}
-};
-struct XlsxRelations : SaxBase {
-    std::vector<std::pair<std::string, std::string>> targets;
-    void start_element(const orcus::sax::parser_element& e) {
-        if (e.name == "Relationship") {
-            const std::string* id = attr("Id");
-            const std::string* target = attr("Target");
-            if (id && target) targets.emplace_back(*id, *target);
+            sheets.emplace_back(name ? *name : std::string(), id ? *id : std::string());
         }
         attrs.clear();
     }
@@ -649,32 +766,72 @@ struct XlsxRelations : SaxBase {
     void characters(std::string_view, bool) {}
 };
 
-void xlsxSupplement(const orcus::zip_archive& zip, BookFactory& book) {
+struct XlsxRelations : SaxBase {
+    struct Target {
+        std::string id, type, path;
+    };
+    std::vector<Target> targets;
+    void start_element(const orcus::sax::parser_element& e) {
+        if (e.name == "Relationship") {
+            const std::string* id = attr("Id");
+            const std::string* type = attr("Type");
+            const std::string* target = attr("Target");
+            if (id && target) {
+                // Targets are relative to the folder of the workbook part, or absolute.
+                const std::string path = (*target)[0] == '/' ? target->substr(1) : "xl/" + *target;
+                targets.push_back({*id, type ? *type : std::string(), path});
+            }
+        }
+        attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element&) {}
+    void characters(std::string_view, bool) {}
+    std::string byType(std::string_view suffix) const {
+        for (const Target& t : targets)
+            if (t.type.size() >= suffix.size() &&
+                t.type.compare(t.type.size() - suffix.size(), suffix.size(), suffix) == 0)
+                return t.path;
+        return {};
+    }
+};
+
+void readXlsx(const orcus::zip_archive& zip, BookFactory& book) {
     std::vector<unsigned char> xml;
-    if (!readPart(zip, "xl/workbook.xml", xml)) return;
+    if (!readPart(zip, "xl/workbook.xml", xml)) throw orcus::general_error("no workbook part");
     XlsxSheetList list;
     parseXml(xml, list);
-    book.settings.mode1904 = book.settings.mode1904 || list.mode1904;
-    if (!readPart(zip, "xl/_rels/workbook.xml.rels", xml)) return;
+    book.settings.mode1904 = list.mode1904;
     XlsxRelations rels;
-    parseXml(xml, rels);
-    static const char kError[] = "t=\"e\"";
-    static const char kBoolean[] = "t=\"b\"";
-    for (std::size_t i = 0; i < list.ids.size() && i < book.sheets.size(); ++i) {
-        std::string target;
-        for (const auto& [id, t] : rels.targets)
-            if (id == list.ids[i]) target = t;
-        if (target.empty()) continue;
-        const std::string part = target[0] == '/' ? target.substr(1) : "xl/" + target;
-        if (!readPart(zip, part, xml)) continue;
-        // Most sheets hold no error value; those are not read twice.
-        if (std::search(xml.begin(), xml.end(), kError, kError + sizeof kError - 1) == xml.end() &&
-            std::search(xml.begin(), xml.end(), kBoolean, kBoolean + sizeof kBoolean - 1) ==
-                xml.end())
+    if (readPart(zip, "xl/_rels/workbook.xml.rels", xml)) parseXml(xml, rels);
+
+    if (const std::string part = rels.byType("/sharedStrings");
+        !part.empty() && readPart(zip, part, xml)) {
+        XlsxStrings strings;
+        strings.out = &book.texts;
+        parseXml(xml, strings);
+    }
+    book.sharedCount = book.texts.size();
+    if (const std::string part = rels.byType("/styles");
+        !part.empty() && readPart(zip, part, xml)) {
+        XlsxStyles styles;
+        styles.xfIsDate = &book.styles.xfIsDate;
+        parseXml(xml, styles);
+    }
+    for (std::size_t i = 0; i < list.sheets.size(); ++i) {
+        const auto& [name, id] = list.sheets[i];
+        const XlsxRelations::Target* target = nullptr;
+        for (const auto& t : rels.targets)
+            if (t.id == id) target = &t;
+        // Chart sheets and macro sheets are not listed, as in a .xls.
+        if (!target || target->type.size() < 10 ||
+            target->type.compare(target->type.size() - 10, 10, "/worksheet") != 0)
             continue;
-        XlsxErrors errors;
-        errors.sheet = book.sheets[i].get();
-        parseXml(xml, errors);
+        auto* sink = static_cast<SheetSink*>(book.append_sheet(ss::sheet_t(i), name));
+        if (!readPart(zip, target->path, xml)) throw orcus::general_error("missing sheet part");
+        XlsxCells cells;
+        cells.book = &book;
+        cells.sheet = sink;
+        parseXml(xml, cells);
     }
 }
 
@@ -812,7 +969,7 @@ void supplement(const QByteArray& bytes, bool xlsx, BookFactory& book) {
     orcus::zip_archive zip(&stream);
     zip.load();
     if (xlsx)
-        xlsxSupplement(zip, book);
+        readXlsx(zip, book);
     else
         odsSupplement(zip, book);
 }
@@ -845,8 +1002,6 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
     try {
         if (orcus::orcus_xlsx::detect(blob, size)) {
             factory = std::make_unique<BookFactory>(true);
-            orcus::orcus_xlsx reader(factory.get());
-            reader.read_stream(stream);
             supplement(bytes, true, *factory);
         } else if (orcus::orcus_ods::detect(blob, size)) {
             factory = std::make_unique<BookFactory>(false);

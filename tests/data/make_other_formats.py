@@ -62,16 +62,55 @@ def xlsx_cases(out):
     import openpyxl
     from openpyxl.utils.datetime import CALENDAR_MAC_1904
 
-    # Dates in the 1904 date system, with formula results stored as openpyxl cannot compute
-    # them: the cells hold the values, the date format marks them.
+    # Dates in the 1904 date system (the cells hold the serial numbers, the date format marks
+    # them) and Boolean cells.
     wb = openpyxl.Workbook()
     wb.epoch = CALENDAR_MAC_1904
     ws = wb.active
     ws.title = "sheet1"
-    ws.append(HEAD + ["日付"])
-    ws.append(["4901234567894", "文具", "ペン", 150, datetime.datetime(2024, 3, 15)])
-    ws.append(["4912345678904", "食品", "お茶", 98, datetime.datetime(1999, 12, 31, 13, 30)])
+    ws.append(HEAD + ["日付", "在庫"])
+    ws.append(["4901234567894", "文具", "ペン", 150, datetime.datetime(2024, 3, 15), True])
+    ws.append(["4912345678904", "食品", "お茶", 98, datetime.datetime(1999, 12, 31, 13, 30), False])
     wb.save(os.path.join(out, "dates1904-openpyxl.xlsx"))
+
+
+def lying_container(src, dst):
+    """A copy of an .xlsx whose central directory claims each part unpacks to 4 GB."""
+    data = bytearray(open(src, "rb").read())
+    pos = data.find(b"PK\x01\x02")
+    while pos >= 0:
+        data[pos + 24:pos + 28] = (0xFFFFFFF0).to_bytes(4, "little")
+        pos = data.find(b"PK\x01\x02", pos + 4)
+    open(dst, "wb").write(bytes(data))
+
+
+def encrypted_container(dst):
+    """The container of a password-encrypted .xlsx: a compound file holding an EncryptionInfo
+    stream (agile encryption, version 4.4) and an EncryptedPackage stream. The package bytes
+    are filler; the reader refuses the file on its streams' names alone. Written with libgsf
+    (gir1.2-gsf-1), as no program at hand encrypts an .xlsx."""
+    import gi
+    gi.require_version("Gsf", "1")
+    from gi.repository import Gsf
+    out = Gsf.OutputStdio.new(dst)
+    ole = Gsf.OutfileMSOle.new(out)
+    info = ole.new_child("EncryptionInfo", False)
+    descriptor = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n'
+                  b'<encryption xmlns="http://schemas.microsoft.com/office/2006/encryption">'
+                  b'<keyData saltSize="16" blockSize="16" keyBits="256" hashSize="64" '
+                  b'cipherAlgorithm="AES" cipherChaining="ChainingModeCBC" hashAlgorithm="SHA512" '
+                  b'saltValue="AAAAAAAAAAAAAAAAAAAAAA=="/></encryption>')
+    info.write(b"\x04\x00\x04\x00\x40\x00\x00\x00" + descriptor)
+    info.close()
+    package = ole.new_child("EncryptedPackage", False)
+    package.write((4096).to_bytes(8, "little") + bytes(range(256)) * 16)
+    package.close()
+    ole.close()
+
+
+def truncated(src, dst):
+    data = open(src, "rb").read()
+    open(dst, "wb").write(data[:len(data) // 2])
 
 
 def normalise(path):
@@ -97,3 +136,7 @@ if __name__ == "__main__":
         target = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
         csv_cases(target)
         xlsx_cases(target)
+        lying_container(os.path.join(target, "sample.xlsx"), os.path.join(target, "unpacks-too-big.xlsx"))
+        truncated(os.path.join(target, "sample.xlsx"), os.path.join(target, "truncated.xlsx"))
+        encrypted_container(os.path.join(target, "encrypted.xlsx"))
+        truncated(os.path.join(target, "sample.ods"), os.path.join(target, "truncated.ods"))

@@ -5,7 +5,9 @@
 #include "datasource/Workbook.h"
 #include "support/TestDoubles.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace pellix;
@@ -139,6 +141,91 @@ class TestFormats : public QObject {
                  (QStringList{QStringLiteral("バーコード|品名|名称|価格"),
                               QStringLiteral("4901234567894|文具|改行を\r\n含む名称|400"),
                               QStringLiteral("4912345678904|雑貨|カンマ,と\"引用符\"|500")}));
+    }
+
+    // Files that cannot be read are refused with the reason; nothing of them is taken.
+    void refused_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<ErrorKind>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty text") << "empty.csv" << ErrorKind::Corrupt
+                                    << QStringLiteral("「empty.csv」は空のため読めません。");
+        QTest::newRow("encrypted xlsx")
+            << "encrypted.xlsx" << ErrorKind::Protected
+            << QStringLiteral(
+                   "ブック「encrypted.xlsx」はパスワードで保護されているため読めません。"
+                   "保護を解除して保存し直してください。");
+        QTest::newRow("truncated xlsx")
+            << "truncated.xlsx" << ErrorKind::Corrupt
+            << QStringLiteral("ブック「truncated.xlsx」は壊れているため読めません。");
+        QTest::newRow("truncated ods")
+            << "truncated.ods" << ErrorKind::Corrupt
+            << QStringLiteral("ブック「truncated.ods」は壊れているため読めません。");
+        QTest::newRow("unpacks too big")
+            << "unpacks-too-big.xlsx" << ErrorKind::Corrupt
+            << QStringLiteral(
+                   "ブック「unpacks-too-big.xlsx」は展開すると大きすぎるため読めません。");
+    }
+    void refused() {
+        QFETCH(QString, file);
+        QFETCH(ErrorKind, kind);
+        QFETCH(QString, message);
+        Workbook book;
+        const Result r = book.openFile(testData(file));
+        QCOMPARE(r.kind, kind);
+        QCOMPARE(r.message, message);
+        QVERIFY(book.sheetNames().isEmpty());
+    }
+
+    // The format is told by the content: an .xlsx named .xls, an .ods named .xlsx read as what
+    // they are; a ZIP of something else is no workbook.
+    void formatByContent_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx named xls") << "sample.xlsx"
+                                        << "renamed.xls";
+        QTest::newRow("ods named xlsx") << "sample.ods"
+                                        << "renamed.xlsx";
+        QTest::newRow("xls named ods") << "sample.xls"
+                                       << "renamed.ods";
+    }
+    void formatByContent() {
+        QFETCH(QString, source);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QFile::copy(testData(source), dir.filePath(name)));
+        QCOMPARE(table(dir.filePath(name), QStringLiteral("sheet1")),
+                 table(testData(QStringLiteral("sample.xls")), QStringLiteral("sheet1")));
+    }
+
+    void zipOfSomethingElse() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // A ZIP container is read as a workbook only when it holds one.
+        QFile::copy(testData(QStringLiteral("sample.xlsx")),
+                    dir.filePath(QStringLiteral("a.xlsx")));
+        QByteArray bytes;
+        {
+            QFile f(dir.filePath(QStringLiteral("a.xlsx")));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            bytes = f.readAll();
+        }
+        // The list of content types renamed: the container no longer says what it holds.
+        bytes.replace("[Content_Types].xml", "[Content_Typez].xml");
+        Workbook book;
+        const Result r = book.openBytes(bytes, QStringLiteral("a.xlsx"));
+        QCOMPARE(r.kind, ErrorKind::NotWorkbook);
+    }
+
+    // An .xlsx of another writer: inline texts, the 1904 date system, Boolean cells, the
+    // worksheet part named by an absolute path.
+    void xlsxFromAnotherWriter() {
+        QCOMPARE(
+            table(testData(QStringLiteral("dates1904-openpyxl.xlsx")), QStringLiteral("sheet1")),
+            (QStringList{QStringLiteral("バーコード|品名|名称|価格|日付|在庫"),
+                         QStringLiteral("4901234567894|文具|ペン|150|2024/03/15|TRUE"),
+                         QStringLiteral("4912345678904|食品|お茶|98|1999/12/31 13:30|FALSE")}));
     }
 
     // A number field compares as a number, as the cell of a .xls does ("98" < 100); a field
