@@ -13,7 +13,8 @@
 #include "settings/Cp932.h"
 
 #include <QFileInfo>
-#include <QStringDecoder>
+#include <cstdint>
+#include <cstring>
 
 namespace pellix::datasource {
 
@@ -43,13 +44,70 @@ char separatorOf(const QByteArray& text) {
     return tabs > commas ? '\t' : ',';
 }
 
-bool plainNumber(const QByteArray& field, double& value) {
-    if (field.isEmpty() || field.size() > 24) return false;
-    for (const char c : field)
-        if (!((c >= '0' && c <= '9') || c == '-' || c == '.')) return false;
+bool plainNumber(const char* p, qsizetype n, double& value) {
+    if (n == 0 || n > 24) return false;
+    // Digits alone without a leading zero, up to 15 of them: a whole number, exactly.
+    if (n <= 15 && (p[0] != '0' || n == 1)) {
+        qint64 whole = 0;
+        qsizetype i = 0;
+        for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) whole = whole * 10 + (p[i] - '0');
+        if (i == n) {
+            value = double(whole);
+            return true;
+        }
+    }
+    for (qsizetype i = 0; i < n; ++i)
+        if (!((p[i] >= '0' && p[i] <= '9') || p[i] == '-' || p[i] == '.')) return false;
+    const QByteArray field = QByteArray::fromRawData(p, n);
     bool ok = false;
     value = field.toDouble(&ok);
     return ok && numberText(value) == QLatin1String(field);
+}
+
+// Whether the bytes are well-formed UTF-8.
+bool validUtf8(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time.
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        int more = 0;
+        unsigned int c = 0;
+        if ((*p & 0xE0) == 0xC0) {
+            more = 1;
+            c = *p & 0x1F;
+        } else if ((*p & 0xF0) == 0xE0) {
+            more = 2;
+            c = *p & 0x0F;
+        } else if ((*p & 0xF8) == 0xF0) {
+            more = 3;
+            c = *p & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= more) return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+        if ((more == 1 && c < 0x80) || (more == 2 && c < 0x800) || (more == 3 && c < 0x10000) ||
+            (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+            return false;
+        p += more + 1;
+    }
+    return true;
 }
 
 }  // namespace
@@ -65,9 +123,7 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
     if (text.startsWith("\xEF\xBB\xBF")) {
         text.remove(0, 3);
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = utf8.decode(text);
-        if (utf8.hasError()) {
+        if (!validUtf8(text)) {
             const std::optional<QString> cp932 = settings::fromCp932(text);
             if (!cp932)
                 return textProblem(fileName,
@@ -85,29 +141,27 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
 
     int row = 0, col = 0;
     bool tooLarge = false;
-    QByteArray field;
-    const auto put = [&] {
+    QByteArray field;  // a quoted field, its doubled quotes made single
+    // The field from p, n bytes long.
+    const auto put = [&](const char* p, qsizetype n) {
+        if (n == 0) return;
         if (row >= kMaxRows || col >= kMaxColumns) {
-            if (!field.isEmpty()) tooLarge = true;
-            field.clear();
+            tooLarge = true;
             return;
         }
-        if (!field.isEmpty()) {
-            Cell c;
-            c.row = std::uint16_t(row);
-            c.col = std::uint16_t(col);
-            double value = 0;
-            if (row > 0 && plainNumber(field, value)) {
-                c.type = CellType::Number;
-                c.number = value;
-            } else {
-                c.type = CellType::Text;
-                c.text = std::uint32_t(strings.size());
-                strings.push_back(field);
-            }
-            sheet.cells.push_back(c);
+        Cell c;
+        c.row = std::uint16_t(row);
+        c.col = std::uint16_t(col);
+        double value = 0;
+        if (row > 0 && plainNumber(p, n, value)) {
+            c.type = CellType::Number;
+            c.number = value;
+        } else {
+            c.type = CellType::Text;
+            c.text = std::uint32_t(strings.size());
+            strings.emplace_back(p, n);
         }
-        field.clear();
+        sheet.cells.push_back(c);
     };
 
     const char* p = text.constData();
@@ -117,6 +171,7 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
         any = true;
         if (*p == '"') {
             // A quoted field: up to the quote that is not doubled.
+            field.clear();
             ++p;
             for (;;) {
                 if (p == end)
@@ -139,20 +194,17 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
             }
             // Anything between the closing quote and the separator belongs to the field.
             while (p < end && *p != sep && *p != '\n' && *p != '\r') field.append(*p++);
+            put(field.constData(), field.size());
         } else {
             const char* q = p;
             while (q < end && *q != sep && *q != '\n' && *q != '\r') ++q;
-            field.append(p, q - p);
+            put(p, q - p);
             p = q;
         }
-        put();
         if (p == end) break;
         if (*p == sep) {
             ++col;
             ++p;
-            if (p == end) {
-                put();  // a separator at the very end leaves one empty field
-            }
             continue;
         }
         // A line ends: CR LF, LF or CR.

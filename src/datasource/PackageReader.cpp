@@ -1,7 +1,11 @@
-// Office Open XML (.xlsx) and OpenDocument (.ods) spreadsheets, read through liborcus into the
-// cells of each worksheet. Formula cells keep the result their writer stored; nothing is
-// calculated. The container's parts are checked before the parser sees them, so that a file
-// that unpacks to far more than it could hold is refused instead of filling the memory.
+// Office Open XML (.xlsx) and OpenDocument (.ods) spreadsheets, read with liborcus into the
+// cells of each worksheet. An .xlsx is read part by part with liborcus's ZIP and XML parsers
+// (workbook, relations, shared strings, styles, worksheets). An .ods goes through liborcus's
+// OpenDocument import, and its content part is read once more for what that import passes
+// over (text and error results of formulas, Booleans, times of day, texts of several
+// paragraphs). Formula cells keep the result their writer stored; nothing is calculated. The
+// container's directory is checked before anything is unpacked, so that a file that would
+// unpack to far more than it could hold is refused instead of filling the memory.
 
 #include "datasource/BookReaders.h"
 
@@ -532,21 +536,38 @@ double durationDays(const std::string& text) {
     return total / 86400.0;
 }
 
-// Collects the attributes the SAX parser reports before the element they belong to.
+// Collects the attributes the SAX parser reports before the element they belong to. The
+// entries are reused from element to element, so that reading allocates nothing once warm.
 struct SaxBase {
-    std::vector<std::pair<std::string, std::string>> attrs;
+    struct Attr {
+        std::string_view ns, name;  // these point into the part's text
+        std::string value;
+    };
+    struct Attrs {
+        std::vector<Attr> items;
+        std::size_t used = 0;
+        void clear() { used = 0; }
+    } attrs;
     void doctype(const orcus::sax::doctype_declaration&) {}
     void start_declaration(std::string_view) {}
     void end_declaration(std::string_view) {}
     void attribute(const orcus::sax::parser_attribute& a) {
-        std::string name;
-        if (!a.ns.empty()) name.append(a.ns).append(":");
-        name.append(a.name);
-        attrs.emplace_back(std::move(name), std::string(a.value));
+        if (attrs.used == attrs.items.size()) attrs.items.emplace_back();
+        Attr& at = attrs.items[attrs.used++];
+        at.ns = a.ns;
+        at.name = a.name;
+        at.value.assign(a.value);
     }
-    const std::string* attr(std::string_view name) const {
-        for (const auto& [n, v] : attrs)
-            if (n == name) return &v;
+    // The attribute of that name ("r", "r:id") of the element now starting.
+    const std::string* attr(std::string_view qualified) const {
+        std::string_view ns, name = qualified;
+        if (const std::size_t colon = qualified.find(':'); colon != std::string_view::npos) {
+            ns = qualified.substr(0, colon);
+            name = qualified.substr(colon + 1);
+        }
+        for (std::size_t i = 0; i < attrs.used; ++i)
+            if (attrs.items[i].name == name && attrs.items[i].ns == ns)
+                return &attrs.items[i].value;
         return nullptr;
     }
     static std::string nameOf(const orcus::sax::parser_element& e) {
@@ -962,8 +983,8 @@ void odsSupplement(const orcus::zip_archive& zip, BookFactory& book) {
     }
 }
 
-// Reads again what the parser passes over in the container's parts.
-void supplement(const QByteArray& bytes, bool xlsx, BookFactory& book) {
+// Reads the worksheets of an .xlsx, or what the import of an .ods passes over.
+void readParts(const QByteArray& bytes, bool xlsx, BookFactory& book) {
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                           std::size_t(bytes.size()));
     orcus::zip_archive zip(&stream);
@@ -1002,12 +1023,12 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
     try {
         if (orcus::orcus_xlsx::detect(blob, size)) {
             factory = std::make_unique<BookFactory>(true);
-            supplement(bytes, true, *factory);
+            readParts(bytes, true, *factory);
         } else if (orcus::orcus_ods::detect(blob, size)) {
             factory = std::make_unique<BookFactory>(false);
             orcus::orcus_ods reader(factory.get());
             reader.read_stream(stream);
-            supplement(bytes, false, *factory);
+            readParts(bytes, false, *factory);
         } else {
             return notAWorkbook(fileName);
         }

@@ -2,6 +2,7 @@
 """Writes the separated-text fixtures and the .xlsx cases LibreOffice does not write.
 
   make_other_formats.py OUTDIR          the CSV cases and the openpyxl workbooks into OUTDIR
+  make_other_formats.py big OUTDIR ROWS  big.xlsx and big.csv of ROWS rows, for the benchmark
   make_other_formats.py normalise FILE  rewrites a ZIP container (.xlsx, .ods) with fixed time
                                         stamps, so that converting again gives the same bytes
 
@@ -113,6 +114,28 @@ def truncated(src, dst):
     open(dst, "wb").write(data[:len(data) // 2])
 
 
+def big(out, n):
+    """big.xlsx and big.csv with the rows of make_fixtures.py's big.xls, for the benchmark."""
+    import csv
+    import openpyxl
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    from make_fixtures import HEAD as head, ITEMS, code
+    wb = openpyxl.Workbook(write_only=True)
+    ws = wb.create_sheet("sheet1")
+    ws.append(head)
+    rows = []
+    for r in range(n):
+        cat, name = ITEMS[r % len(ITEMS)]
+        rows.append([int(code(r)), cat, "%s %d" % (name, r + 1), 100 + (r * 37) % 2900])
+    for row in rows:
+        ws.append(row)
+    wb.save(os.path.join(out, "big.xlsx"))
+    with open(os.path.join(out, "big.csv"), "w", encoding="utf-8", newline="") as f:
+        w = csv.writer(f, lineterminator="\r\n")
+        w.writerow(head)
+        w.writerows(rows)
+
+
 def normalise(path):
     with zipfile.ZipFile(path) as z:
         entries = [(i, z.read(i.filename)) for i in z.infolist()]
@@ -131,6 +154,8 @@ def normalise(path):
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "normalise":
         normalise(sys.argv[2])
+    elif len(sys.argv) == 4 and sys.argv[1] == "big":
+        big(sys.argv[2], int(sys.argv[3]))
     else:
         assert all(jan_ok(r[0]) for r in ROWS)
         target = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
