@@ -11,6 +11,7 @@
 #include "printer/windows/Form3.h"
 #include "printer/windows/Form7.h"
 #include "printing/windows/F_CustInput.h"
+#include "printing/windows/F_CustInput2.h"
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/Form8.h"
 #include "shell/windowing/WindowRegistry.h"
@@ -28,6 +29,7 @@ void registerWindows(shell::WindowRegistry& windows) {
     windows.add<printer::Form13>();
     windows.add<printer::Form17>();
     windows.add<printing::F_CustInput>();
+    windows.add<printing::F_CustInput2>();
     windows.add<printing::frmprinting>();
     windows.add<info::frmAbout>();
     windows.add<info::Form9>();

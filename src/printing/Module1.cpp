@@ -122,7 +122,10 @@ Result print_body(const LabelJob& job, RunControl& run, PrinterSurface& printer,
                   const Measures& m) {
     QString s = job.value;
     const qsizetype n = s.size();
-    const auto price = formatPrice(job.price, platform::regionalLocale());
+    // An empty price cell prints no price.
+    const auto price = job.price.trimmed().isEmpty()
+                           ? std::optional<QString>(QString())
+                           : formatPrice(job.price, platform::regionalLocale());
     if (!price)
         return Result::failure(ErrorKind::NotANumber,
                                QStringLiteral("価格「%1」が数値ではありません。").arg(job.price));

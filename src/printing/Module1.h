@@ -63,6 +63,22 @@ struct RunControl {
     // The one place where printing yields: services the event loop once, so that a press of the
     // cancel button is handled.
     std::function<void()> service = [] { QCoreApplication::processEvents(); };
+
+    // The run's count-down of labels still allowed; a run stops at the top of an iteration that
+    // finds it at 0.
+    qint64 countdown = 0;
+    // Set by the cancel button for the run in progress; cleared when a run starts.
+    bool cancelled = false;
+    // True while a run is in progress: a second run does not start meanwhile.
+    bool running = false;
+
+    // The cancel button: discards the label in progress when the press arrives before the
+    // renderer's service point, and ends the run after the label.
+    void cancel() {
+        print_cancel = -1;
+        countdown = 1;
+        cancelled = true;
+    }
 };
 
 // The label origin X, Y (millimetres) and text size adjustment Z (points) as numbers.

@@ -230,13 +230,10 @@ void tst_form13::save() {
     QVERIFY(dialogsGoneWhileShown);
 }
 
-// One label printed as a print job form prints it: the adjustments read from the print
-// position file as the job forms read it (two records of 99 values, one value after the other)
-// into the label data, and the label job made of the label data.
+// One label printed as the continuous print job form prints it: the form opened afresh, its load
+// reading the adjustments from the print position file, the label data filled as a run fills it.
 void tst_form13::printFromPositionFile(test::RecordingSurface& printer) {
-    QStringList values;
-    QVERIFY(settings::readValueRecord(settings::filePath(settings::kPositionFile),
-                                      settings::kPositionFields, values));
+    windows_->unload<printing::F_CustInput>();
     printing::F_CustInput* form = windows_->load<printing::F_CustInput>();
     QVERIFY(form);
     const QString barcode = QStringLiteral("4901234567894");
@@ -246,9 +243,6 @@ void tst_form13::printFromPositionFile(test::RecordingSurface& printer) {
     form->Text4->setText(QStringLiteral("1500"));
     form->Text5->setText(QStringLiteral("JAN-") + barcode);
     form->Text8->setText(barcode);
-    form->Textsize1->setText(values[2]);
-    form->Textsize2->setText(values[3]);
-    form->Textsize3->setText(values[4]);
     platform::BarcodeCopy(form->Text5->text().toLatin1(), 5, 25, 1, form->Picture2);
     QVERIFY(printing::printLabel(windows_->context(), printer));
 }

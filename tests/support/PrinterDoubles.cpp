@@ -33,7 +33,9 @@ class ImageDocument final : public platform::PrintDocument {
     Result finish() override {
         painter_.end();
         pages_ << current_;
-        owner_.printed << pages_;
+        owner_.pageSizes << current_.size();
+        owner_.printed << (owner_.keepPages ? pages_ : QList<QImage>{});
+        if (owner_.whenFinished) owner_.whenFinished();
         return Result::success();
     }
     void discard() override {

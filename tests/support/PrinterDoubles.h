@@ -79,6 +79,12 @@ class ScriptedPrinters final : public platform::PrinterSystem {
     QList<QList<QImage>> printed;
     int discarded = 0;
     int opened = 0;
+    // The size in pixels of the last page of each document handed to the printer.
+    QList<QSize> pageSizes;
+    // When false, a document handed to the printer keeps no pages (long runs), only its size.
+    bool keepPages = true;
+    // Runs when a document has been handed to the printer.
+    std::function<void()> whenFinished;
 
   private:
     // The page of a code with a user-defined size, in twips; nullopt for a page the code does

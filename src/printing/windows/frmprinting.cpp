@@ -41,9 +41,9 @@ void frmprinting::Form_Load() {
 }
 
 void frmprinting::comcancel1_Click() {
-    context().run.print_cancel = -1;
-    if (F_CustInput* form = context().windows.load<F_CustInput>())
-        form->Label_PP->setText(QStringLiteral("1"));
+    context().run.cancel();
+    if (F_CustInput* form = context().windows.find<F_CustInput>())
+        form->Label_PP->setText(QString::number(context().run.countdown));
 }
 
 void ProgressWindow::started() {

@@ -6,9 +6,12 @@
 #include "platform/OsVersion.h"
 #include "platform/Services.h"
 #include "printer/windows/Form17.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/F_CustInput2.h"
 #include "settings/SettingsFile.h"
 #include "shell/SettingsRecovery.h"
 #include "shell/VersionText.h"
+#include "shell/windowing/Form8.h"
 #include "shell/windowing/WindowRegistry.h"
 
 #include <QGroupBox>
@@ -160,11 +163,10 @@ Form1::Form1(AppContext& ctx) : Window(ctx, Kind::Child) {
     Command5 = makeButton(this, "Command5", QStringLiteral("部分発行"),
                           twipsRect(4800, 4920, 2535, 615), bigButton, bigFace);
 
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-    // The two print job forms are not part of the program yet: their buttons stay disabled
-    // rather than doing nothing.
-    for (QPushButton* notYet : {Command1, Command5}) notYet->setEnabled(false);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
 }
 
 void Form1::recover() {
@@ -227,6 +229,13 @@ void Form1::Form_Load() {
     Label15->setText(Texttb->text());
 }
 
+void Form1::Command1_Click() {
+    // The continuous job form's load opens the workbook for its preview: the wait window shows
+    // meanwhile.
+    WaitBracket wait(context().windows);
+    context().windows.show<printing::F_CustInput>();
+}
+
 void Form1::Command3_Click() {
     if (!datasource::showRecordCount(context().windows))
         showMessage(QStringLiteral("DBの設定が不正です。設定し直して下さい"));
@@ -235,6 +244,10 @@ void Form1::Command3_Click() {
 void Form1::Command4_Click() {
     if (!printer::showConnectionType(context().windows))
         showMessage(QStringLiteral("プリンターエラー"));
+}
+
+void Form1::Command5_Click() {
+    context().windows.show<printing::F_CustInput2>();
 }
 
 }  // namespace pellix::shell

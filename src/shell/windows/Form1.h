@@ -18,8 +18,10 @@ class Form1 : public Window {
     explicit Form1(AppContext& ctx);
 
     void Form_Load() override;
+    void Command1_Click();
     void Command3_Click();
     void Command4_Click();
+    void Command5_Click();
 
     QLabel* Label2 = nullptr;
     QGroupBox* Frame1 = nullptr;

@@ -7,6 +7,8 @@
 #include "platform/Regional.h"
 #include "printer/windows/Form13.h"
 #include "printer/windows/Form3.h"
+#include "printing/windows/F_CustInput.h"
+#include "printing/windows/F_CustInput2.h"
 #include "shell/windowing/WindowRegistry.h"
 #include "shell/windows/Form1.h"
 
@@ -77,19 +79,14 @@ void frmMain::buildMenus() {
         m->setObjectName(QString::fromUtf8(name));
         return m;
     };
-    // An item runs its command; an item without one would open a window that is not part of the
-    // program yet, and stays disabled rather than doing nothing.
+    // An item runs its command.
     auto item = [this](QMenu* m, const char* name, const QString& text,
                        std::function<void()> command) {
         QAction* a = m->addAction(text);
         a->setObjectName(QString::fromUtf8(name));
-        if (command)
-            connect(a, &QAction::triggered, this, std::move(command));
-        else
-            a->setEnabled(false);
+        connect(a, &QAction::triggered, this, std::move(command));
         return a;
     };
-    const std::function<void()> notYet;
 
     QMenu* file = menu("mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
     item(file, "mnuFileExit", QStringLiteral("終了(&X)"), [this] { mnuFileExit_Click(); });
@@ -103,8 +100,10 @@ void frmMain::buildMenus() {
          [this] { ctx_.windows.show<printer::Form13>(); });
 
     QMenu* print = menu("印刷", QStringLiteral("印刷(&P)"));
-    item(print, "通常印刷", QStringLiteral("通常印刷"), notYet);  // F_CustInput
-    item(print, "部分印刷", QStringLiteral("部分印刷"), notYet);  // F_CustInput2
+    item(print, "通常印刷", QStringLiteral("通常印刷"),
+         [this] { ctx_.windows.show<printing::F_CustInput>(); });
+    item(print, "部分印刷", QStringLiteral("部分印刷"),
+         [this] { ctx_.windows.show<printing::F_CustInput2>(); });
 
     QMenu* view = menu("mnuView", QStringLiteral("表示(&V)"));
     // The item carries its check mark and choosing it changes nothing.
