@@ -1,38 +1,32 @@
-// Office Open XML (.xlsx) and OpenDocument (.ods) spreadsheets, read with liborcus into the
-// cells of each worksheet. An .xlsx is read part by part with liborcus's ZIP and XML parsers
-// (workbook, relations, shared strings, styles, worksheets). An .ods goes through liborcus's
-// OpenDocument import, and its content part is read once more for what that import passes
-// over (text and error results of formulas, Booleans, times of day, texts of several
-// paragraphs). Formula cells keep the result their writer stored; nothing is calculated. The
-// container's directory is checked before anything is unpacked, so that a file that would
-// unpack to far more than it could hold is refused instead of filling the memory.
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+// Office Open XML (.xlsx) and OpenDocument (.ods) spreadsheets. The ZIP container is opened
+// with liborcus; its parts are read with libxml2's SAX parser into the cells of each worksheet:
+// for an .xlsx the workbook, its relations, the shared strings, the styles and the worksheets,
+// for an .ods the content part. Formula cells keep the result their writer stored; nothing is
+// calculated. The container's directory is checked before anything is unpacked, so that a file
+// that would unpack to far more than it could hold is refused instead of filling the memory.
 
 #include "datasource/BookReaders.h"
 
-#include <orcus/exception.hpp>
-#include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
-#include <orcus/sax_parser.hpp>
-#include <orcus/spreadsheet/import_interface.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
 #include <QDate>
 #include <QHash>
 #include <algorithm>
-#include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace pellix::datasource {
-
-namespace ss = orcus::spreadsheet;
 
 namespace {
 
@@ -42,9 +36,12 @@ constexpr int kMaxColumns = 256;
 // and 256 columns that a shop keeps, far below what would exhaust the memory.
 constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t(1) << 30;
 constexpr std::uint64_t kMaxRatio = 1000;  // deflate cannot do better than about 1:1032
+constexpr std::size_t kMaxSheets = 4096;
 
-// Raised inside the parser's callbacks to abandon a file.
+// Raised while reading to abandon a file: a sheet beyond 65,536 rows or 256 columns, or a
+// damaged part.
 struct TooLarge {};
+struct Damaged {};
 
 std::uint16_t le16(const unsigned char* p) {
     return std::uint16_t(p[0] | (p[1] << 8));
@@ -91,414 +88,14 @@ double serialOf(int year, int month, int day, int hour, int minute, double secon
     return double(days) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-class BookFactory;
-
-// One worksheet's cells as the parser hands them over, with the styles of its cells.
-class SheetSink final : public ss::iface::import_sheet, public ss::iface::import_formula {
-  public:
-    SheetSink(BookFactory& book, bool useFormats) : book_(book), useFormats_(useFormats) {}
-
-    std::vector<Cell> cells;
-    struct Styled {
-        std::uint16_t row;
-        std::uint16_t col;
-        std::size_t xf;
-    };
-    std::vector<Styled> styled;
-    // Cells the parser leaves out or shortens, read from the parts themselves; they replace
-    // what the parser gave at their position.
-    std::vector<Cell> extra;
-
-    ss::iface::import_formula* get_formula() override { return this; }
-
-    void set_auto(ss::row_t row, ss::col_t col, std::string_view s) override;
-    void set_string(ss::row_t row, ss::col_t col, ss::string_id_t sindex) override;
-    void set_value(ss::row_t row, ss::col_t col, double value) override {
-        addNumber(row, col, value, false, false);
-    }
-    void set_bool(ss::row_t row, ss::col_t col, bool value) override {
-        Cell c = at(row, col);
-        c.type = CellType::Boolean;
-        c.code = value ? 1 : 0;
-        cells.push_back(c);
-    }
-    void set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour,
-                       int minute, double second) override;
-    void set_format(ss::row_t row, ss::col_t col, std::size_t xf) override {
-        if (!useFormats_) return;
-        const Cell c = at(row, col);
-        styled.push_back({c.row, c.col, xf});
-    }
-    void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, std::size_t) override {}
-    void fill_down_cells(ss::row_t row, ss::col_t col, ss::row_t count) override {
-        if (cells.empty() || count <= 0) return;
-        const Cell source = cells.back();
-        if (source.row != row || source.col != col) return;
-        if (count >= kMaxRows - row) throw TooLarge{};
-        for (ss::row_t i = 1; i <= count; ++i) {
-            Cell c = source;
-            c.row = std::uint16_t(row + i);
-            cells.push_back(c);
-        }
-    }
-    ss::range_size_t get_sheet_size() const override { return {kMaxRows, kMaxColumns}; }
-
-    // The formula cell now being read: its position, then its stored result.
-    void set_position(ss::row_t row, ss::col_t col) override {
-        pending_ = at(row, col);
-        pending_.formula = true;
-    }
-    void set_formula(ss::formula_grammar_t, std::string_view) override {}
-    void set_shared_formula_index(std::size_t) override {}
-    void set_result_string(std::string_view value) override;
-    void set_result_value(double value) override {
-        pending_.type = CellType::Number;
-        pending_.number = value;
-    }
-    void set_result_bool(bool value) override {
-        pending_.type = CellType::Boolean;
-        pending_.code = value ? 1 : 0;
-    }
-    void set_result_empty() override { pending_.type = CellType::Empty; }
-    void commit() override {
-        if (pending_.type != CellType::Empty) cells.push_back(pending_);
-        pending_ = Cell{};
-    }
-
-  private:
-    static Cell at(ss::row_t row, ss::col_t col) {
-        if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns) throw TooLarge{};
-        Cell c;
-        c.row = std::uint16_t(row);
-        c.col = std::uint16_t(col);
-        return c;
-    }
-    void addNumber(ss::row_t row, ss::col_t col, double value, bool date, bool formula) {
-        Cell c = at(row, col);
-        c.type = CellType::Number;
-        c.number = value;
-        c.date = date;
-        c.formula = formula;
-        cells.push_back(c);
-    }
-
-    BookFactory& book_;
-    bool useFormats_;
-    Cell pending_;
-};
-
-// The shared strings (plain and rich), whose pieces are joined into one text.
-class Strings final : public ss::iface::import_shared_strings {
-  public:
-    explicit Strings(std::vector<QByteArray>& out) : out_(out) {}
-    std::size_t append(std::string_view s) override { return push(s); }
-    std::size_t add(std::string_view s) override { return push(s); }
-    void set_segment_font(std::size_t) override {}
-    void set_segment_bold(bool) override {}
-    void set_segment_italic(bool) override {}
-    void set_segment_font_name(std::string_view) override {}
-    void set_segment_font_size(double) override {}
-    void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
-                                ss::color_elem_t) override {}
-    void append_segment(std::string_view s) override {
-        segments_.append(s.data(), qsizetype(s.size()));
-    }
-    std::size_t commit_segments() override {
-        out_.push_back(std::move(segments_));
-        segments_ = QByteArray();
-        return out_.size() - 1;
-    }
-    std::size_t push(std::string_view s) {
-        out_.push_back(QByteArray(s.data(), qsizetype(s.size())));
-        return out_.size() - 1;
-    }
-
-  private:
-    std::vector<QByteArray>& out_;
-    QByteArray segments_;
-};
-
-// Of the styles only what tells a date: the number format of each cell format.
-class Styles final : public ss::iface::import_styles {
-  public:
-    std::vector<bool> xfIsDate;
-
-    void set_font_count(std::size_t) override {}
-    void set_font_bold(bool) override {}
-    void set_font_italic(bool) override {}
-    void set_font_name(std::string_view) override {}
-    void set_font_size(double) override {}
-    void set_font_underline(ss::underline_t) override {}
-    void set_font_underline_width(ss::underline_width_t) override {}
-    void set_font_underline_mode(ss::underline_mode_t) override {}
-    void set_font_underline_type(ss::underline_type_t) override {}
-    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
-                                  ss::color_elem_t) override {}
-    void set_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
-                        ss::color_elem_t) override {}
-    void set_strikethrough_style(ss::strikethrough_style_t) override {}
-    void set_strikethrough_type(ss::strikethrough_type_t) override {}
-    void set_strikethrough_width(ss::strikethrough_width_t) override {}
-    void set_strikethrough_text(ss::strikethrough_text_t) override {}
-    std::size_t commit_font() override { return 0; }
-    void set_fill_count(std::size_t) override {}
-    void set_fill_pattern_type(ss::fill_pattern_t) override {}
-    void set_fill_fg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
-                           ss::color_elem_t) override {}
-    void set_fill_bg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
-                           ss::color_elem_t) override {}
-    std::size_t commit_fill() override { return 0; }
-    void set_border_count(std::size_t) override {}
-    void set_border_style(ss::border_direction_t, ss::border_style_t) override {}
-    void set_border_color(ss::border_direction_t, ss::color_elem_t, ss::color_elem_t,
-                          ss::color_elem_t, ss::color_elem_t) override {}
-    void set_border_width(ss::border_direction_t, double, orcus::length_unit_t) override {}
-    std::size_t commit_border() override { return 0; }
-    void set_cell_hidden(bool) override {}
-    void set_cell_locked(bool) override {}
-    void set_cell_print_content(bool) override {}
-    void set_cell_formula_hidden(bool) override {}
-    std::size_t commit_cell_protection() override { return 0; }
-    void set_number_format_count(std::size_t) override {}
-    void set_number_format_identifier(std::size_t id) override { formatId_ = id; }
-    void set_number_format_code(std::string_view s) override {
-        formatCode_ = QString::fromUtf8(s.data(), qsizetype(s.size()));
-    }
-    std::size_t commit_number_format() override {
-        if (codes_.size() < 100000) codes_.insert(formatId_, formatShowsDate(formatCode_));
-        formatId_ = 0;
-        formatCode_.clear();
-        return std::size_t(codes_.size());
-    }
-    void set_cell_xf_count(std::size_t) override {}
-    void set_cell_style_xf_count(std::size_t) override {}
-    void set_dxf_count(std::size_t) override {}
-    void set_xf_font(std::size_t) override {}
-    void set_xf_fill(std::size_t) override {}
-    void set_xf_border(std::size_t) override {}
-    void set_xf_protection(std::size_t) override {}
-    void set_xf_number_format(std::size_t index) override { xfFormat_ = index; }
-    void set_xf_style_xf(std::size_t) override {}
-    void set_xf_apply_alignment(bool) override {}
-    void set_xf_horizontal_alignment(ss::hor_alignment_t) override {}
-    void set_xf_vertical_alignment(ss::ver_alignment_t) override {}
-    std::size_t commit_cell_xf() override {
-        const auto known = codes_.constFind(xfFormat_);
-        const bool date = known != codes_.constEnd()
-                              ? known.value()
-                              : xfFormat_ < 1000 && builtInDateFormat(int(xfFormat_));
-        if (xfIsDate.size() >= kMaxXfs) throw TooLarge{};
-        xfIsDate.push_back(date);
-        xfFormat_ = 0;
-        return xfIsDate.size() - 1;
-    }
-    std::size_t commit_cell_style_xf() override {
-        xfFormat_ = 0;
-        return 0;
-    }
-    std::size_t commit_dxf() override {
-        xfFormat_ = 0;
-        return 0;
-    }
-    void set_cell_style_count(std::size_t) override {}
-    void set_cell_style_name(std::string_view) override {}
-    void set_cell_style_xf(std::size_t) override {}
-    void set_cell_style_builtin(std::size_t) override {}
-    void set_cell_style_parent_name(std::string_view) override {}
-    std::size_t commit_cell_style() override { return 0; }
-
-  private:
-    static constexpr std::size_t kMaxXfs = 1 << 20;
-    QHash<std::size_t, bool> codes_;  // number format id: shows a date
-    std::size_t formatId_ = 0;
-    QString formatCode_;
-    std::size_t xfFormat_ = 0;
-};
-
-class Settings final : public ss::iface::import_global_settings {
-  public:
-    bool mode1904 = false;
-    void set_origin_date(int year, int month, int day) override {
-        mode1904 = year == 1904 && month == 1 && day == 1;
-    }
-    void set_default_formula_grammar(ss::formula_grammar_t g) override { grammar_ = g; }
-    ss::formula_grammar_t get_default_formula_grammar() const override { return grammar_; }
-    void set_character_set(orcus::character_set_t) override {}
-
-  private:
-    ss::formula_grammar_t grammar_ = ss::formula_grammar_t::unknown;
-};
-
-// Cell references in A1 form ("B7", "$B$7", "A1:D20"), which the parser asks to have read for
-// the positions of shared formulas and merged cells.
-class References final : public ss::iface::import_reference_resolver {
-  public:
-    ss::src_address_t resolve_address(std::string_view text) override {
-        ss::src_address_t a{0, 0, 0};
-        std::size_t i = 0;
-        const auto skipDollar = [&] {
-            if (i < text.size() && text[i] == '$') ++i;
-        };
-        skipDollar();
-        std::int64_t col = 0, row = 0;
-        bool letters = false, digits = false;
-        for (; i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])); ++i) {
-            col = col * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
-            if (col > 1 << 20) throw orcus::general_error("column out of range");
-            letters = true;
-        }
-        skipDollar();
-        for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-            row = row * 10 + (text[i] - '0');
-            if (row > 1 << 24) throw orcus::general_error("row out of range");
-            digits = true;
-        }
-        if (!letters || !digits || i != text.size() || row == 0)
-            throw orcus::general_error("not a cell reference");
-        a.row = ss::row_t(row - 1);
-        a.column = ss::col_t(col - 1);
-        return a;
-    }
-    ss::src_range_t resolve_range(std::string_view text) override {
-        const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos) {
-            const ss::src_address_t a = resolve_address(text);
-            return {a, a};
-        }
-        return {resolve_address(text.substr(0, colon)), resolve_address(text.substr(colon + 1))};
-    }
-};
-
-class BookFactory final : public ss::iface::import_factory {
-  public:
-    explicit BookFactory(bool useFormats) : strings_(texts), useFormats_(useFormats) {}
-
-    std::vector<QByteArray> texts;
-    std::size_t sharedCount = 0;
-    std::vector<std::string> names;
-    std::vector<std::unique_ptr<SheetSink>> sheets;
-    Styles styles;
-    Settings settings;
-
-    ss::iface::import_global_settings* get_global_settings() override { return &settings; }
-    ss::iface::import_shared_strings* get_shared_strings() override { return &strings_; }
-    ss::iface::import_styles* get_styles() override { return &styles; }
-    ss::iface::import_reference_resolver* get_reference_resolver(
-        ss::formula_ref_context_t) override {
-        return &references_;
-    }
-    ss::iface::import_sheet* append_sheet(ss::sheet_t, std::string_view name) override {
-        if (sheets.size() >= 4096) throw TooLarge{};
-        names.emplace_back(name);
-        sheets.push_back(std::make_unique<SheetSink>(*this, useFormats_));
-        return sheets.back().get();
-    }
-    ss::iface::import_sheet* get_sheet(std::string_view name) override {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (names[i] == name) return sheets[i].get();
-        return nullptr;
-    }
-    ss::iface::import_sheet* get_sheet(ss::sheet_t index) override {
-        return index >= 0 && std::size_t(index) < sheets.size() ? sheets[std::size_t(index)].get()
-                                                                : nullptr;
-    }
-    void finalize() override {}
-
-    std::uint32_t addText(std::string_view s) {
-        texts.push_back(QByteArray(s.data(), qsizetype(s.size())));
-        return std::uint32_t(texts.size() - 1);
-    }
-    bool mode1904() const { return settings.mode1904; }
-
-  private:
-    References references_;
-    Strings strings_;
-    bool useFormats_;
-};
-
-void SheetSink::set_auto(ss::row_t row, ss::col_t col, std::string_view s) {
-    Cell c = at(row, col);
-    if (s.empty()) return;
-    c.type = CellType::Text;
-    c.text = book_.addText(s);
-    cells.push_back(c);
-}
-
-void SheetSink::set_string(ss::row_t row, ss::col_t col, ss::string_id_t sindex) {
-    Cell c = at(row, col);
-    if (sindex >= book_.texts.size()) return;
-    if (book_.texts[sindex].isEmpty()) return;  // an empty text shows as an empty cell
-    c.type = CellType::Text;
-    c.text = sindex;
-    cells.push_back(c);
-}
-
-void SheetSink::set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour,
-                              int minute, double second) {
-    // Counted from 1900 here; moved to the 1904 system with the rest once the file says so.
-    addNumber(row, col, serialOf(year, month, day, hour, minute, second, false), true, false);
-}
-
-void SheetSink::set_result_string(std::string_view value) {
-    if (value.empty()) {
-        pending_.type = CellType::Empty;
-        return;
-    }
-    pending_.type = CellType::Text;
-    pending_.text = book_.addText(value);
-}
-
-// Cells in row, then column order, the last of several at one position kept; a number whose
-// cell format shows dates becomes a date.
-void finish(SheetSink& sink, const std::vector<bool>& xfIsDate, Sheet& sheet) {
-    std::vector<Cell>& cells = sink.cells;
-    cells.insert(cells.end(), sink.extra.begin(), sink.extra.end());
-    const auto before = [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(cells.begin(), cells.end(), before))
-        std::stable_sort(cells.begin(), cells.end(), before);
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-            cells[out - 1] = cells[i];
-        else
-            cells[out++] = cells[i];
-    }
-    cells.resize(out);
-
-    auto& styled = sink.styled;
-    const auto styledBefore = [](const SheetSink::Styled& a, const SheetSink::Styled& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(styled.begin(), styled.end(), styledBefore))
-        std::stable_sort(styled.begin(), styled.end(), styledBefore);
-    std::size_t s = 0;
-    for (Cell& c : cells) {
-        while (s < styled.size() &&
-               (styled[s].row < c.row || (styled[s].row == c.row && styled[s].col < c.col)))
-            ++s;
-        // The last style given to the position counts.
-        std::size_t last = s;
-        while (last + 1 < styled.size() && styled[last + 1].row == c.row &&
-               styled[last + 1].col == c.col)
-            ++last;
-        if (s < styled.size() && styled[last].row == c.row && styled[last].col == c.col &&
-            c.type == CellType::Number && styled[last].xf < xfIsDate.size() &&
-            xfIsDate[styled[last].xf])
-            c.date = true;
-    }
-    sheet.cells = std::move(cells);
-}
-
-// The error code of an error value's text ("#DIV/0!"); #N/A for any other.
-std::uint8_t errorCode(std::string_view text) {
-    static const std::pair<std::string_view, std::uint8_t> codes[] = {
-        {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
-        {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A}};
-    for (const auto& [name, code] : codes)
-        if (text == name) return code;
-    return 0x2A;
+// An ISO 8601 date with an optional time ("2024-03-15", "2024-03-15T13:30:00.5").
+std::optional<double> isoSerial(const std::string& text, bool mode1904) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+    double sec = 0;
+    const int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec);
+    if (n < 3 || h < 0 || h > 23 || mi < 0 || mi > 59 || !(sec >= 0 && sec < 61)) return {};
+    if (!QDate(y, mo, d).isValid()) return {};
+    return serialOf(y, mo, d, h, mi, sec, mode1904);
 }
 
 // A duration of the form PT12H30M15.5S as days; 0 for anything else.
@@ -536,60 +133,183 @@ double durationDays(const std::string& text) {
     return total / 86400.0;
 }
 
-// Collects the attributes the SAX parser reports before the element they belong to. The
-// entries are reused from element to element, so that reading allocates nothing once warm.
-struct SaxBase {
-    struct Attr {
-        std::string_view ns, name;  // these point into the part's text
-        std::string value;
-    };
-    struct Attrs {
-        std::vector<Attr> items;
-        std::size_t used = 0;
-        void clear() { used = 0; }
-    } attrs;
-    void doctype(const orcus::sax::doctype_declaration&) {}
-    void start_declaration(std::string_view) {}
-    void end_declaration(std::string_view) {}
-    void attribute(const orcus::sax::parser_attribute& a) {
-        if (attrs.used == attrs.items.size()) attrs.items.emplace_back();
-        Attr& at = attrs.items[attrs.used++];
-        at.ns = a.ns;
-        at.name = a.name;
-        at.value.assign(a.value);
+// The error code of an error value's text ("#DIV/0!"); #N/A for any other.
+std::uint8_t errorCode(std::string_view text) {
+    static const std::pair<std::string_view, std::uint8_t> codes[] = {
+        {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
+        {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A}};
+    for (const auto& [name, code] : codes)
+        if (text == name) return code;
+    return 0x2A;
+}
+
+// A cell reference in A1 form ("B7", "$B$7") as a 0-based row and column.
+bool cellAddress(std::string_view text, std::int64_t& row, std::int64_t& col) {
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '$') ++i;
+    std::int64_t c = 0, r = 0;
+    bool letters = false, digits = false;
+    for (; i < text.size() && text[i] >= 'A' && text[i] <= 'Z'; ++i) {
+        c = c * 26 + (text[i] - 'A' + 1);
+        if (c > (1 << 20)) return false;
+        letters = true;
     }
-    // The attribute of that name ("r", "r:id") of the element now starting.
-    const std::string* attr(std::string_view qualified) const {
-        std::string_view ns, name = qualified;
-        if (const std::size_t colon = qualified.find(':'); colon != std::string_view::npos) {
-            ns = qualified.substr(0, colon);
-            name = qualified.substr(colon + 1);
-        }
-        for (std::size_t i = 0; i < attrs.used; ++i)
-            if (attrs.items[i].name == name && attrs.items[i].ns == ns)
-                return &attrs.items[i].value;
-        return nullptr;
+    if (i < text.size() && text[i] == '$') ++i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        r = r * 10 + (text[i] - '0');
+        if (r > (1 << 24)) return false;
+        digits = true;
     }
-    static std::string nameOf(const orcus::sax::parser_element& e) {
-        std::string name;
-        if (!e.ns.empty()) name.append(e.ns).append(":");
-        name.append(e.name);
-        return name;
+    if (!letters || !digits || i != text.size() || r == 0) return false;
+    row = r - 1;
+    col = c - 1;
+    return true;
+}
+
+// The sheets of the file as they are read.
+struct Book {
+    std::vector<QByteArray> texts;
+    std::size_t sharedCount = 0;
+    std::vector<bool> xfIsDate;
+    bool mode1904 = false;
+    QStringList names;
+    std::vector<std::vector<Cell>> sheets;
+
+    std::uint32_t addText(std::string_view s) {
+        texts.push_back(QByteArray(s.data(), qsizetype(s.size())));
+        return std::uint32_t(texts.size() - 1);
+    }
+    static Cell at(std::int64_t row, std::int64_t col) {
+        if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns) throw TooLarge{};
+        Cell c;
+        c.row = std::uint16_t(row);
+        c.col = std::uint16_t(col);
+        return c;
     }
 };
 
+// An element as the handlers see it: its prefix ("table", "r", or empty) and local name, and
+// its attributes, whose values are copied out of the parser's buffer into reused strings.
+struct Element {
+    std::string_view prefix, name;
+};
+
+struct SaxBase {
+    struct Attr {
+        std::string_view prefix, name;
+        std::string value;
+    };
+    std::vector<Attr> attrItems;
+    std::size_t attrCount = 0;
+
+    // The attribute of that name ("r", "r:id") of the element now starting.
+    const std::string* attr(std::string_view qualified) const {
+        std::string_view prefix, name = qualified;
+        if (const std::size_t colon = qualified.find(':'); colon != std::string_view::npos) {
+            prefix = qualified.substr(0, colon);
+            name = qualified.substr(colon + 1);
+        }
+        for (std::size_t i = 0; i < attrCount; ++i)
+            if (attrItems[i].name == name && attrItems[i].prefix == prefix)
+                return &attrItems[i].value;
+        return nullptr;
+    }
+    static bool is(const Element& e, std::string_view prefix, std::string_view name) {
+        return e.name == name && e.prefix == prefix;
+    }
+};
+
+std::string_view view(const xmlChar* s) {
+    return s ? std::string_view(reinterpret_cast<const char*>(s)) : std::string_view();
+}
+
+// Runs libxml2's SAX parser over the part's text with the handler's start_element,
+// end_element and characters. No DTD is loaded, nothing is fetched from the network, and the
+// parser's own limits on entity expansion stay on. A part that is not well-formed XML is
+// damaged; an exception raised by a handler ends the parse and is raised again afterwards.
 template <class Handler>
 void parseXml(const std::vector<unsigned char>& xml, Handler& handler) {
-    orcus::sax_parser<Handler> parser(reinterpret_cast<const char*>(xml.data()), xml.size(),
-                                      handler);
-    parser.parse();
+    struct Context {
+        Handler* handler;
+        std::exception_ptr error;
+    } context{&handler, nullptr};
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = [](void* ctx, const xmlChar* localname, const xmlChar* prefix,
+                            const xmlChar*, int, const xmlChar**, int nbAttributes, int,
+                            const xmlChar** attributes) {
+        auto* parser = static_cast<xmlParserCtxtPtr>(ctx);
+        auto* c = static_cast<Context*>(parser->_private);
+        if (c->error) return;
+        Handler& h = *c->handler;
+        h.attrCount = 0;
+        for (int i = 0; i < nbAttributes; ++i) {
+            const xmlChar** a = attributes + 5 * i;
+            if (h.attrCount == h.attrItems.size()) h.attrItems.emplace_back();
+            auto& item = h.attrItems[h.attrCount++];
+            item.name = view(a[0]);
+            item.prefix = view(a[1]);
+            item.value.assign(reinterpret_cast<const char*>(a[3]), std::size_t(a[4] - a[3]));
+        }
+        try {
+            h.start_element(Element{view(prefix), view(localname)});
+        } catch (...) {
+            c->error = std::current_exception();
+            xmlStopParser(parser);
+        }
+    };
+    sax.endElementNs = [](void* ctx, const xmlChar* localname, const xmlChar* prefix,
+                          const xmlChar*) {
+        auto* parser = static_cast<xmlParserCtxtPtr>(ctx);
+        auto* c = static_cast<Context*>(parser->_private);
+        if (c->error) return;
+        try {
+            c->handler->end_element(Element{view(prefix), view(localname)});
+        } catch (...) {
+            c->error = std::current_exception();
+            xmlStopParser(parser);
+        }
+    };
+    sax.characters = [](void* ctx, const xmlChar* text, int len) {
+        auto* parser = static_cast<xmlParserCtxtPtr>(ctx);
+        auto* c = static_cast<Context*>(parser->_private);
+        if (c->error) return;
+        c->handler->characters(
+            std::string_view(reinterpret_cast<const char*>(text), std::size_t(len)));
+    };
+    // A damaged part is reported by the result; libxml2's messages would only clutter
+    // standard error.
+    sax.serror = [](void*, xmlErrorPtr) {};
+
+    if (xml.size() > std::size_t(std::numeric_limits<int>::max())) throw Damaged{};
+    xmlParserCtxtPtr parser = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    if (!parser) throw std::bad_alloc();
+    parser->_private = &context;
+    xmlCtxtUseOptions(parser, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    const int rc =
+        xmlParseChunk(parser, reinterpret_cast<const char*>(xml.data()), int(xml.size()), 1);
+    const bool wellFormed = parser->wellFormed;
+    xmlFreeParserCtxt(parser);
+    if (context.error) std::rethrow_exception(context.error);
+    if (rc != 0 || !wellFormed) throw Damaged{};
 }
 
 bool readPart(const orcus::zip_archive& zip, std::string_view name,
               std::vector<unsigned char>& out) {
     out.clear();
     for (std::size_t i = 0; i < zip.get_file_entry_count(); ++i)
-        if (zip.get_file_entry_name(i) == name) return zip.read_file_entry(name, out);
+        if (zip.get_file_entry_name(i) == name) {
+            if (!zip.read_file_entry(name, out)) return false;
+            // The container's reader ends the part with a NUL byte of its own.
+            if (!out.empty() && out.back() == 0) out.pop_back();
+            return true;
+        }
+    return false;
+}
+
+bool hasPart(const orcus::zip_archive& zip, std::string_view name) {
+    for (std::size_t i = 0; i < zip.get_file_entry_count(); ++i)
+        if (zip.get_file_entry_name(i) == name) return true;
     return false;
 }
 
@@ -599,69 +319,60 @@ bool readPart(const orcus::zip_archive& zip, std::string_view name,
 // phonetic guides left out), a Boolean or an error value. A formula cell gives its stored
 // result; the formula itself is not looked at.
 struct XlsxCells : SaxBase {
-    BookFactory* book = nullptr;
-    SheetSink* sheet = nullptr;
+    Book* book = nullptr;
+    std::vector<Cell>* cells = nullptr;
     std::int64_t row = -1, col = -1;
     std::string type, value;
     std::size_t xf = 0;
     bool inCell = false, inValue = false, inText = false, formula = false;
     int phonetic = 0;
 
-    void start_element(const orcus::sax::parser_element& e) {
-        const std::string_view name = e.name;
-        if (name == "row") {
+    void start_element(const Element& e) {
+        if (e.name == "row") {
             const std::string* r = attr("r");
             row = r ? std::atoll(r->c_str()) - 1 : row + 1;
             col = -1;
-        } else if (name == "c") {
+        } else if (e.name == "c") {
             inCell = true;
             formula = false;
             value.clear();
             const std::string* t = attr("t");
             type = t ? *t : std::string("n");
             const std::string* st = attr("s");
-            xf = st ? std::size_t(std::atoll(st->c_str())) : 0;
+            xf = st ? std::size_t(std::strtoull(st->c_str(), nullptr, 10)) : 0;
             if (const std::string* r = attr("r")) {
-                References refs;
-                const ss::src_address_t a = refs.resolve_address(*r);
-                row = a.row;
-                col = a.column;
+                if (!cellAddress(*r, row, col)) throw Damaged{};
             } else {
                 ++col;
             }
-        } else if (inCell && name == "v") {
+        } else if (inCell && e.name == "v") {
             inValue = true;
-        } else if (inCell && name == "f") {
+        } else if (inCell && e.name == "f") {
             formula = true;
-        } else if (inCell && name == "rPh") {
+        } else if (inCell && e.name == "rPh") {
             ++phonetic;
-        } else if (inCell && name == "t") {
+        } else if (inCell && e.name == "t") {
             inText = phonetic == 0;
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element& e) {
-        const std::string_view name = e.name;
-        if (name == "v") {
+    void end_element(const Element& e) {
+        if (e.name == "v") {
             inValue = false;
-        } else if (name == "t") {
+        } else if (e.name == "t") {
             inText = false;
-        } else if (name == "rPh") {
+        } else if (e.name == "rPh") {
             --phonetic;
-        } else if (name == "c" && inCell) {
+        } else if (e.name == "c" && inCell) {
             inCell = false;
             addCell();
         }
     }
-    void characters(std::string_view v, bool) {
+    void characters(std::string_view v) {
         if (inValue || (inText && type == "inlineStr")) value.append(v);
     }
 
     void addCell() {
-        if (row < 0 || row >= kMaxRows || col < 0 || col >= kMaxColumns) throw TooLarge{};
-        Cell c;
-        c.row = std::uint16_t(row);
-        c.col = std::uint16_t(col);
+        Cell c = Book::at(row, col);
         c.formula = formula;
         if (type == "s") {
             char* end = nullptr;
@@ -682,14 +393,11 @@ struct XlsxCells : SaxBase {
             c.type = CellType::Error;
             c.code = errorCode(value);
         } else if (type == "d") {
-            // An ISO 8601 date and time.
-            int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-            double sec = 0;
-            if (std::sscanf(value.c_str(), "%d-%d-%dT%d:%d:%lf", &y, &mo, &d, &h, &mi, &sec) < 3)
-                return;
+            const std::optional<double> serial = isoSerial(value, book->mode1904);
+            if (!serial) return;
             c.type = CellType::Number;
             c.date = true;
-            c.number = serialOf(y, mo, d, h, mi, sec, book->mode1904());
+            c.number = *serial;
         } else {
             if (value.empty()) return;
             char* end = nullptr;
@@ -697,9 +405,9 @@ struct XlsxCells : SaxBase {
             if (*end) return;
             c.type = CellType::Number;
             c.number = number;
-            c.date = xf < book->styles.xfIsDate.size() && book->styles.xfIsDate[xf];
+            c.date = xf < book->xfIsDate.size() && book->xfIsDate[xf];
         }
-        sheet->cells.push_back(c);
+        cells->push_back(c);
     }
 };
 
@@ -709,7 +417,7 @@ struct XlsxStrings : SaxBase {
     std::string text;
     bool inItem = false, inText = false;
     int phonetic = 0;
-    void start_element(const orcus::sax::parser_element& e) {
+    void start_element(const Element& e) {
         if (e.name == "si") {
             inItem = true;
             text.clear();
@@ -718,9 +426,8 @@ struct XlsxStrings : SaxBase {
         } else if (inItem && e.name == "t") {
             inText = phonetic == 0;
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element& e) {
+    void end_element(const Element& e) {
         if (e.name == "t") {
             inText = false;
         } else if (e.name == "rPh") {
@@ -730,7 +437,7 @@ struct XlsxStrings : SaxBase {
             out->push_back(QByteArray(text.data(), qsizetype(text.size())));
         }
     }
-    void characters(std::string_view v, bool) {
+    void characters(std::string_view v) {
         if (inText) text.append(v);
     }
 };
@@ -741,7 +448,7 @@ struct XlsxStyles : SaxBase {
     std::vector<bool>* xfIsDate = nullptr;
     QHash<long long, bool> formats;
     bool inCellXfs = false;
-    void start_element(const orcus::sax::parser_element& e) {
+    void start_element(const Element& e) {
         if (e.name == "numFmt") {
             const std::string* id = attr("numFmtId");
             const std::string* code = attr("formatCode");
@@ -760,31 +467,30 @@ struct XlsxStyles : SaxBase {
                                                             : format >= 0 && format < 1000 &&
                                                                   builtInDateFormat(int(format)));
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element& e) {
+    void end_element(const Element& e) {
         if (e.name == "cellXfs") inCellXfs = false;
     }
-    void characters(std::string_view, bool) {}
+    void characters(std::string_view) {}
 };
 
 // The sheets of an .xlsx in workbook order, and the date system.
 struct XlsxSheetList : SaxBase {
     std::vector<std::pair<std::string, std::string>> sheets;  // name, relation id
     bool mode1904 = false;
-    void start_element(const orcus::sax::parser_element& e) {
+    void start_element(const Element& e) {
         if (e.name == "workbookPr") {
             const std::string* d = attr("date1904");
             mode1904 = d && (*d == "1" || *d == "true");
         } else if (e.name == "sheet") {
             const std::string* name = attr("name");
             const std::string* id = attr("r:id");
+            if (sheets.size() >= kMaxSheets) throw TooLarge{};
             sheets.emplace_back(name ? *name : std::string(), id ? *id : std::string());
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element&) {}
-    void characters(std::string_view, bool) {}
+    void end_element(const Element&) {}
+    void characters(std::string_view) {}
 };
 
 struct XlsxRelations : SaxBase {
@@ -792,36 +498,37 @@ struct XlsxRelations : SaxBase {
         std::string id, type, path;
     };
     std::vector<Target> targets;
-    void start_element(const orcus::sax::parser_element& e) {
+    void start_element(const Element& e) {
         if (e.name == "Relationship") {
             const std::string* id = attr("Id");
             const std::string* type = attr("Type");
             const std::string* target = attr("Target");
-            if (id && target) {
+            if (id && target && !target->empty() && targets.size() < 100000) {
                 // Targets are relative to the folder of the workbook part, or absolute.
                 const std::string path = (*target)[0] == '/' ? target->substr(1) : "xl/" + *target;
                 targets.push_back({*id, type ? *type : std::string(), path});
             }
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element&) {}
-    void characters(std::string_view, bool) {}
+    void end_element(const Element&) {}
+    void characters(std::string_view) {}
+    static bool endsWith(const std::string& s, std::string_view suffix) {
+        return s.size() >= suffix.size() &&
+               s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+    }
     std::string byType(std::string_view suffix) const {
         for (const Target& t : targets)
-            if (t.type.size() >= suffix.size() &&
-                t.type.compare(t.type.size() - suffix.size(), suffix.size(), suffix) == 0)
-                return t.path;
+            if (endsWith(t.type, suffix)) return t.path;
         return {};
     }
 };
 
-void readXlsx(const orcus::zip_archive& zip, BookFactory& book) {
+void readXlsx(const orcus::zip_archive& zip, Book& book) {
     std::vector<unsigned char> xml;
-    if (!readPart(zip, "xl/workbook.xml", xml)) throw orcus::general_error("no workbook part");
+    if (!readPart(zip, "xl/workbook.xml", xml)) throw Damaged{};
     XlsxSheetList list;
     parseXml(xml, list);
-    book.settings.mode1904 = list.mode1904;
+    book.mode1904 = list.mode1904;
     XlsxRelations rels;
     if (readPart(zip, "xl/_rels/workbook.xml.rels", xml)) parseXml(xml, rels);
 
@@ -835,164 +542,200 @@ void readXlsx(const orcus::zip_archive& zip, BookFactory& book) {
     if (const std::string part = rels.byType("/styles");
         !part.empty() && readPart(zip, part, xml)) {
         XlsxStyles styles;
-        styles.xfIsDate = &book.styles.xfIsDate;
+        styles.xfIsDate = &book.xfIsDate;
         parseXml(xml, styles);
     }
-    for (std::size_t i = 0; i < list.sheets.size(); ++i) {
-        const auto& [name, id] = list.sheets[i];
+    for (const auto& [name, id] : list.sheets) {
         const XlsxRelations::Target* target = nullptr;
         for (const auto& t : rels.targets)
             if (t.id == id) target = &t;
         // Chart sheets and macro sheets are not listed, as in a .xls.
-        if (!target || target->type.size() < 10 ||
-            target->type.compare(target->type.size() - 10, 10, "/worksheet") != 0)
-            continue;
-        auto* sink = static_cast<SheetSink*>(book.append_sheet(ss::sheet_t(i), name));
-        if (!readPart(zip, target->path, xml)) throw orcus::general_error("missing sheet part");
+        if (!target || !XlsxRelations::endsWith(target->type, "/worksheet")) continue;
+        if (!readPart(zip, target->path, xml)) throw Damaged{};
+        book.names << QString::fromStdString(name);
+        book.sheets.emplace_back();
         XlsxCells cells;
         cells.book = &book;
-        cells.sheet = sink;
+        cells.cells = &book.sheets.back();
         parseXml(xml, cells);
     }
 }
 
-// .ods: what the parser leaves out or changes: the text result of a formula, an error result,
-// Booleans (given as numbers), times of day, and the paragraphs of a text before its last
-// (joined by line breaks).
-struct OdsTexts : SaxBase {
-    BookFactory* book = nullptr;
-    int sheet = -1;
+// .ods: the cells of the content part. A cell's value type tells where its value is: a number
+// (float, percentage, currency) in office:value, a date in office:date-value, a time of day in
+// office:time-value, a Boolean in office:boolean-value, a text in office:string-value or in its
+// paragraphs (joined by line breaks; notes left out). A formula cell carries its stored result
+// the same way; an error result is marked by calcext:value-type. Repeated rows and cells are
+// repeated; covered cells (inside merged ones) take their place and hold nothing.
+struct OdsCells : SaxBase {
+    Book* book = nullptr;
+    std::vector<Cell>* cells = nullptr;
+    int tableDepth = 0, annotation = 0;
     std::int64_t row = 0, col = 0, rowRepeat = 1, colRepeat = 1;
-    bool inCell = false, covered = false, formula = false;
-    std::string valueType, calcType;
+    std::size_t rowStart = 0;  // where the cells of the current row begin
+    bool inCell = false, covered = false, formula = false, booleanValue = false;
+    std::string valueType, calcType, value, dateValue, timeValue;
     std::optional<std::string> stringValue;
     std::string text;
     int paragraphs = 0;
-    bool mode1904 = false, booleanValue = false;
-    std::optional<std::string> timeValue;
 
-    void start_element(const orcus::sax::parser_element& e) {
-        const std::string name = nameOf(e);
-        if (name == "table:null-date") {
+    void start_element(const Element& e) {
+        if (is(e, "table", "null-date")) {
             const std::string* d = attr("table:date-value");
-            mode1904 = d && d->rfind("1904-01-01", 0) == 0;
-        } else if (name == "table:table") {
-            ++sheet;
+            book->mode1904 = d && d->rfind("1904-01-01", 0) == 0;
+        } else if (is(e, "table", "table")) {
+            if (++tableDepth > 1) return;  // a table inside a cell is no sheet
+            if (book->sheets.size() >= kMaxSheets) throw TooLarge{};
+            const std::string* name = attr("table:name");
+            book->names << (name ? QString::fromStdString(*name) : QString());
+            book->sheets.emplace_back();
+            cells = &book->sheets.back();
             row = 0;
-        } else if (name == "table:table-row") {
+        } else if (tableDepth != 1) {
+            return;
+        } else if (is(e, "table", "table-row")) {
             col = 0;
             const std::string* r = attr("table:number-rows-repeated");
             rowRepeat = r ? std::max<std::int64_t>(1, std::atoll(r->c_str())) : 1;
-        } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+            rowStart = cells->size();
+        } else if (is(e, "table", "table-cell") || is(e, "table", "covered-table-cell")) {
             inCell = true;
-            covered = name == "table:covered-table-cell";
+            covered = e.name == "covered-table-cell";
             const std::string* r = attr("table:number-columns-repeated");
             colRepeat = r ? std::max<std::int64_t>(1, std::atoll(r->c_str())) : 1;
             formula = attr("table:formula") != nullptr;
-            const std::string* vt = attr("office:value-type");
-            valueType = vt ? *vt : std::string();
-            const std::string* ct = attr("calcext:value-type");
-            calcType = ct ? *ct : std::string();
-            const std::string* sv = attr("office:string-value");
-            stringValue = sv ? std::optional<std::string>(*sv) : std::nullopt;
+            const auto get = [&](std::string_view name, std::string& out) {
+                const std::string* a = attr(name);
+                out = a ? *a : std::string();
+            };
+            get("office:value-type", valueType);
+            get("calcext:value-type", calcType);
+            get("office:value", value);
+            get("office:date-value", dateValue);
+            get("office:time-value", timeValue);
             const std::string* bv = attr("office:boolean-value");
             booleanValue = bv && (*bv == "true" || *bv == "1");
-            const std::string* tv = attr("office:time-value");
-            timeValue = tv ? std::optional<std::string>(*tv) : std::nullopt;
+            const std::string* sv = attr("office:string-value");
+            stringValue = sv ? std::optional<std::string>(*sv) : std::nullopt;
             text.clear();
             paragraphs = 0;
-        } else if (inCell && name == "text:p") {
-            if (paragraphs++ > 0) text.append("\n");
-        } else if (inCell && name == "text:s") {
-            const std::string* c = attr("text:c");
-            const std::int64_t n =
-                c ? std::clamp<std::int64_t>(std::atoll(c->c_str()), 1, 1000) : 1;
-            text.append(std::size_t(n), ' ');
-        } else if (inCell && name == "text:tab") {
-            text.append("\t");
-        } else if (inCell && name == "text:line-break") {
-            text.append("\n");
+        } else if (inCell && is(e, "office", "annotation")) {
+            ++annotation;
+        } else if (inCell && annotation == 0) {
+            if (is(e, "text", "p")) {
+                if (paragraphs++ > 0) text.append("\n");
+            } else if (is(e, "text", "s")) {
+                const std::string* c = attr("text:c");
+                const std::int64_t n =
+                    c ? std::clamp<std::int64_t>(std::atoll(c->c_str()), 1, 1000) : 1;
+                text.append(std::size_t(n), ' ');
+            } else if (is(e, "text", "tab")) {
+                text.append("\t");
+            } else if (is(e, "text", "line-break")) {
+                text.append("\n");
+            }
         }
-        attrs.clear();
     }
-    void end_element(const orcus::sax::parser_element& e) {
-        const std::string name = nameOf(e);
-        if (name == "table:table-row") {
+    void end_element(const Element& e) {
+        if (is(e, "table", "table")) {
+            --tableDepth;
+        } else if (tableDepth != 1) {
+            return;
+        } else if (is(e, "table", "table-row")) {
+            repeatRow();
             row += rowRepeat;
-        } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+        } else if (is(e, "table", "table-cell") || is(e, "table", "covered-table-cell")) {
             inCell = false;
             addCell();
             col += colRepeat;
+        } else if (is(e, "office", "annotation")) {
+            --annotation;
         }
     }
-    void characters(std::string_view v, bool) {
-        if (inCell && paragraphs > 0) text.append(v);
+    void characters(std::string_view v) {
+        if (inCell && annotation == 0 && paragraphs > 0) text.append(v);
     }
 
+    // The cell just read, as many times as it is repeated across.
     void addCell() {
-        if (covered || sheet < 0 || std::size_t(sheet) >= book->sheets.size()) return;
+        if (covered) return;
         Cell c;
+        c.formula = formula;
         if (formula && calcType == "error") {
             c.type = CellType::Error;
             c.code = errorCode(text);
-            c.formula = true;
-        } else if (formula && valueType == "string") {
-            const std::string& value = stringValue ? *stringValue : text;
-            if (value.empty()) return;
-            c.type = CellType::Text;
-            c.formula = true;
-            c.text = book->addText(value);
+        } else if (valueType == "float" || valueType == "percentage" || valueType == "currency") {
+            char* end = nullptr;
+            const double number = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end) return;
+            c.type = CellType::Number;
+            c.number = number;
+        } else if (valueType == "date") {
+            const std::optional<double> serial = isoSerial(dateValue, book->mode1904);
+            if (!serial) return;
+            c.type = CellType::Number;
+            c.date = true;
+            c.number = *serial;
+        } else if (valueType == "time") {
+            c.type = CellType::Number;
+            c.date = true;
+            c.number = durationDays(timeValue);
         } else if (valueType == "boolean") {
             c.type = CellType::Boolean;
             c.code = booleanValue ? 1 : 0;
-            c.formula = formula;
-        } else if (valueType == "time" && timeValue) {
-            c.type = CellType::Number;
-            c.date = true;
-            c.formula = formula;
-            c.number = durationDays(*timeValue);
-        } else if (!formula && valueType == "string" && paragraphs > 1) {
+        } else if (valueType == "string") {
+            const std::string& s = stringValue ? *stringValue : text;
+            if (s.empty()) return;  // an empty text shows as an empty cell
             c.type = CellType::Text;
-            c.text = book->addText(text);
+            c.text = book->addText(s);
         } else {
             return;
         }
-        if (row + rowRepeat > kMaxRows || col + colRepeat > kMaxColumns) throw TooLarge{};
-        SheetSink& sink = *book->sheets[std::size_t(sheet)];
-        for (std::int64_t r = row; r < row + rowRepeat; ++r)
-            for (std::int64_t k = col; k < col + colRepeat; ++k) {
-                c.row = std::uint16_t(r);
-                c.col = std::uint16_t(k);
-                sink.extra.push_back(c);
+        if (row >= kMaxRows || col + colRepeat > kMaxColumns) throw TooLarge{};
+        for (std::int64_t k = col; k < col + colRepeat; ++k) {
+            c.row = std::uint16_t(row);
+            c.col = std::uint16_t(k);
+            cells->push_back(c);
+        }
+    }
+
+    // The row just read, as many times as it is repeated down, when it holds anything.
+    void repeatRow() {
+        const std::size_t end = cells->size();
+        if (rowRepeat <= 1 || end == rowStart) return;
+        if (row + rowRepeat > kMaxRows) throw TooLarge{};
+        for (std::int64_t r = 1; r < rowRepeat; ++r)
+            for (std::size_t i = rowStart; i < end; ++i) {
+                Cell c = (*cells)[i];
+                c.row = std::uint16_t(row + r);
+                cells->push_back(c);
             }
     }
 };
 
-void odsSupplement(const orcus::zip_archive& zip, BookFactory& book) {
+void readOds(const orcus::zip_archive& zip, Book& book) {
     std::vector<unsigned char> xml;
-    if (!readPart(zip, "content.xml", xml)) return;
-    OdsTexts texts;
-    texts.book = &book;
-    parseXml(xml, texts);
-    if (texts.mode1904) {
-        // Dates were counted from 1900; 1,462 days lie between the two systems' first days.
-        book.settings.mode1904 = true;
-        for (auto& sheet : book.sheets)
-            for (Cell& c : sheet->cells)
-                if (c.date) c.number -= 1462;
-    }
+    if (!readPart(zip, "content.xml", xml)) throw Damaged{};
+    OdsCells cells;
+    cells.book = &book;
+    parseXml(xml, cells);
 }
 
-// Reads the worksheets of an .xlsx, or what the import of an .ods passes over.
-void readParts(const QByteArray& bytes, bool xlsx, BookFactory& book) {
-    orcus::zip_archive_stream_blob stream(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                          std::size_t(bytes.size()));
-    orcus::zip_archive zip(&stream);
-    zip.load();
-    if (xlsx)
-        readXlsx(zip, book);
-    else
-        odsSupplement(zip, book);
+// Cells in row, then column order, the last of several at one position kept.
+void inPositionOrder(std::vector<Cell>& cells) {
+    const auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
 }
 
 Result corruptPackage(const QString& fileName) {
@@ -1001,14 +744,29 @@ Result corruptPackage(const QString& fileName) {
         QStringLiteral("ブック「%1」は壊れているため読めません。").arg(fileName));
 }
 
+enum class Kind { Xlsx, Ods, Other };
+
+// What the container holds: an OpenDocument spreadsheet names its kind in the "mimetype" part,
+// an Office Open XML workbook has its workbook part.
+Kind kindOf(const orcus::zip_archive& zip) {
+    std::vector<unsigned char> mime;
+    if (readPart(zip, "mimetype", mime)) {
+        static const char kOds[] = "application/vnd.oasis.opendocument.spreadsheet";
+        const std::string_view m(reinterpret_cast<const char*>(mime.data()), mime.size());
+        return m == kOds ? Kind::Ods : Kind::Other;
+    }
+    if (hasPart(zip, "xl/workbook.xml")) return Kind::Xlsx;
+    return Kind::Other;
+}
+
 }  // namespace
 
 bool looksLikeZip(const QByteArray& bytes) {
     return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
 }
 
-Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook& book) {
-    book = {};
+Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook& loaded) {
+    loaded = {};
     std::uint64_t unpacked = 0;
     if (!declaredUnpackedSize(bytes, unpacked)) return corruptPackage(fileName);
     if (unpacked > kMaxUnpackedBytes || unpacked / kMaxRatio > std::uint64_t(bytes.size()))
@@ -1016,48 +774,50 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
             ErrorKind::Corrupt,
             QStringLiteral("ブック「%1」は展開すると大きすぎるため読めません。").arg(fileName));
 
-    const auto* blob = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const std::size_t size = std::size_t(bytes.size());
-    const std::string_view stream(bytes.constData(), size);
-    std::unique_ptr<BookFactory> factory;
+    Book book;
     try {
-        if (orcus::orcus_xlsx::detect(blob, size)) {
-            factory = std::make_unique<BookFactory>(true);
-            readParts(bytes, true, *factory);
-        } else if (orcus::orcus_ods::detect(blob, size)) {
-            factory = std::make_unique<BookFactory>(false);
-            orcus::orcus_ods reader(factory.get());
-            reader.read_stream(stream);
-            readParts(bytes, false, *factory);
-        } else {
-            return notAWorkbook(fileName);
+        orcus::zip_archive_stream_blob stream(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+        orcus::zip_archive zip(&stream);
+        zip.load();
+        switch (kindOf(zip)) {
+            case Kind::Xlsx:
+                readXlsx(zip, book);
+                break;
+            case Kind::Ods:
+                readOds(zip, book);
+                break;
+            case Kind::Other:
+                return notAWorkbook(fileName);
         }
     } catch (const TooLarge&) {
         return Result::failure(
             ErrorKind::Corrupt,
             QStringLiteral("ブック「%1」は 65536 行か 256 列を超えるシートがあるため読めません。")
                 .arg(fileName));
-    } catch (const std::bad_alloc&) {
+    } catch (const Damaged&) {
         return corruptPackage(fileName);
     } catch (const std::exception&) {
+        // The container's own reader refuses a damaged directory or part this way.
         return corruptPackage(fileName);
     }
 
-    if (factory->sheets.empty())
+    if (book.sheets.empty())
         return Result::failure(
             ErrorKind::NotWorkbook,
             QStringLiteral(
                 "ブック「%1」にはワークシートがありません（マクロだけのブックは読めません）。")
                 .arg(fileName));
-    book.date1904 = factory->mode1904();
-    for (std::size_t i = 0; i < factory->sheets.size(); ++i) {
+    loaded.date1904 = book.mode1904;
+    loaded.names = book.names;
+    for (std::size_t i = 0; i < book.sheets.size(); ++i) {
         Sheet sheet;
-        sheet.name = QString::fromStdString(factory->names[i]);
-        finish(*factory->sheets[i], factory->styles.xfIsDate, sheet);
-        book.names << sheet.name;
-        book.sheets.push_back(std::move(sheet));
+        sheet.name = book.names[qsizetype(i)];
+        inPositionOrder(book.sheets[i]);
+        sheet.cells = std::move(book.sheets[i]);
+        loaded.sheets.push_back(std::move(sheet));
     }
-    book.strings = std::move(factory->texts);
+    loaded.strings = std::move(book.texts);
     return Result::success();
 }
 

@@ -1,10 +1,12 @@
 // Workbooks in the formats beside Excel 97-2003: .xlsx and .ods written by a spreadsheet
 // program, and separated text. The same query over a .xls fixture and over its conversions
 // gives the same records; text files in their encodings, separators and quoting; refusals.
+#include "FuzzWorkbook.h"
 #include "datasource/RecordSource.h"
 #include "datasource/Workbook.h"
 #include "support/TestDoubles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -211,8 +213,8 @@ class TestFormats : public QObject {
             QVERIFY(f.open(QIODevice::ReadOnly));
             bytes = f.readAll();
         }
-        // The list of content types renamed: the container no longer says what it holds.
-        bytes.replace("[Content_Types].xml", "[Content_Typez].xml");
+        // The workbook part renamed: the container holds no workbook any more.
+        bytes.replace("xl/workbook.xml", "xl/workbook.xmX");
         Workbook book;
         const Result r = book.openBytes(bytes, QStringLiteral("a.xlsx"));
         QCOMPARE(r.kind, ErrorKind::NotWorkbook);
@@ -226,6 +228,25 @@ class TestFormats : public QObject {
             (QStringList{QStringLiteral("バーコード|品名|名称|価格|日付|在庫"),
                          QStringLiteral("4901234567894|文具|ペン|150|2024/03/15|TRUE"),
                          QStringLiteral("4912345678904|食品|お茶|98|1999/12/31 13:30|FALSE")}));
+    }
+
+    // Worksheet parts that once broke the readers are read to their end or refused, without a
+    // crash (the sanitizer build watches every byte read).
+    void fuzzFindings_data() {
+        QTest::addColumn<QString>("path");
+        const QDir dir(QStringLiteral(PELLIX_FUZZ_REGRESSIONS "/sheetxml"));
+        const QStringList files = dir.entryList(QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& f : files) QTest::newRow(qPrintable(f)) << dir.filePath(f);
+    }
+    void fuzzFindings() {
+        QFETCH(QString, path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(!bytes.isEmpty());
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        fuzz::readSheetPart(data + 1, std::size_t(bytes.size() - 1), (data[0] & 1) == 0);
     }
 
     // A number field compares as a number, as the cell of a .xls does ("98" < 100); a field
