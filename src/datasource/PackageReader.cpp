@@ -286,8 +286,17 @@ void parseXml(const std::vector<unsigned char>& xml, Handler& handler) {
     if (!parser) throw std::bad_alloc();
     parser->_private = &context;
     xmlCtxtUseOptions(parser, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    const int rc =
-        xmlParseChunk(parser, reinterpret_cast<const char*>(xml.data()), int(xml.size()), 1);
+    // Fed in pieces: the parser refuses to look ahead over one huge piece.
+    constexpr std::size_t kPiece = 1 << 18;
+    int rc = 0;
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min(kPiece, xml.size() - at);
+        const bool last = at + n == xml.size();
+        rc = xmlParseChunk(parser, reinterpret_cast<const char*>(xml.data() + at), int(n),
+                           last ? 1 : 0);
+        at += n;
+    } while (rc == 0 && !context.error && at < xml.size());
     const bool wellFormed = parser->wellFormed;
     xmlFreeParserCtxt(parser);
     if (context.error) std::rethrow_exception(context.error);
