@@ -376,6 +376,17 @@ int main(int argc, char** argv) {
         argc > 1 && (std::strcmp(argv[1], "all") == 0 || std::strcmp(argv[1], "range") == 0);
     if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a session (no XDG_RUNTIME_DIR) Qt chooses a runtime folder itself and says so on
+    // standard error, where the run's own messages go: that notice is left out.
+    static QtMessageHandler next = nullptr;
+    next = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& m) {
+            if (m.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+            if (next)
+                next(type, context, m);
+            else
+                err(m + QLatin1Char('\n'));
+        });
     std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QApplication>(argc, argv)
                                                    : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
