@@ -75,8 +75,9 @@ void tst_workbook::refusals_data() {
                                    .arg(testData(QString()));
     QTest::newRow("csv text")
         << testData(QStringLiteral("not-a-workbook.xls")) << ErrorKind::NotWorkbook
-        << QStringLiteral("「not-a-workbook.xls」は読める形式のブックではありません。読めるのは "
-                          "Excel (.xls .xlsx)、OpenDocument (.ods)、CSV (.csv .txt) のファイルです。");
+        << QStringLiteral(
+               "「not-a-workbook.xls」は読める形式のブックではありません。読めるのは "
+               "Excel (.xls .xlsx)、OpenDocument (.ods)、CSV (.csv .txt) のファイルです。");
     QTest::newRow("truncated") << testData(QStringLiteral("truncated.xls")) << ErrorKind::Corrupt
                                << QStringLiteral(
                                       "ブック「truncated.xls」は壊れているため読めません。");
