@@ -72,7 +72,10 @@ def xlsx_cases(out):
     ws.append(HEAD + ["日付", "在庫"])
     ws.append(["4901234567894", "文具", "ペン", 150, datetime.datetime(2024, 3, 15), True])
     ws.append(["4912345678904", "食品", "お茶", 98, datetime.datetime(1999, 12, 31, 13, 30), False])
-    wb.save(os.path.join(out, "dates1904-openpyxl.xlsx"))
+    path = os.path.join(out, "dates1904-openpyxl.xlsx")
+    wb.properties.created = wb.properties.modified = datetime.datetime(2024, 1, 1)
+    wb.save(path)
+    normalise(path)
 
 
 def lying_container(src, dst):
