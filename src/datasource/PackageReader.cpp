@@ -37,10 +37,14 @@ constexpr int kMaxColumns = 256;
 constexpr std::uint64_t kMaxUnpackedBytes = std::uint64_t(1) << 30;
 constexpr std::uint64_t kMaxRatio = 1000;  // deflate cannot do better than about 1:1032
 constexpr std::size_t kMaxSheets = 4096;
+// Cells with a value in the whole file. An .ods repeats a cell or a row by a count, so a small
+// file could otherwise ask for every cell of every sheet.
+constexpr std::size_t kMaxCells = std::size_t(1) << 23;
 
 // Raised while reading to abandon a file: a sheet beyond 65,536 rows or 256 columns, or a
 // damaged part.
 struct TooLarge {};
+struct TooManyCells {};
 struct Damaged {};
 
 std::uint16_t le16(const unsigned char* p) {
@@ -174,6 +178,13 @@ struct Book {
     bool mode1904 = false;
     QStringList names;
     std::vector<std::vector<Cell>> sheets;
+    std::size_t cellCount = 0;
+
+    // Counts n more cells against the limit of the file.
+    void count(std::size_t n) {
+        cellCount += n;
+        if (cellCount > kMaxCells) throw TooManyCells{};
+    }
 
     std::uint32_t addText(std::string_view s) {
         texts.push_back(QByteArray(s.data(), qsizetype(s.size())));
@@ -416,6 +427,7 @@ struct XlsxCells : SaxBase {
             c.number = number;
             c.date = xf < book->xfIsDate.size() && book->xfIsDate[xf];
         }
+        book->count(1);
         cells->push_back(c);
     }
 };
@@ -701,6 +713,7 @@ struct OdsCells : SaxBase {
             return;
         }
         if (row >= kMaxRows || col + colRepeat > kMaxColumns) throw TooLarge{};
+        book->count(std::size_t(colRepeat));
         for (std::int64_t k = col; k < col + colRepeat; ++k) {
             c.row = std::uint16_t(row);
             c.col = std::uint16_t(k);
@@ -713,6 +726,7 @@ struct OdsCells : SaxBase {
         const std::size_t end = cells->size();
         if (rowRepeat <= 1 || end == rowStart) return;
         if (row + rowRepeat > kMaxRows) throw TooLarge{};
+        book->count(std::size_t(rowRepeat - 1) * (end - rowStart));
         for (std::int64_t r = 1; r < rowRepeat; ++r)
             for (std::size_t i = rowStart; i < end; ++i) {
                 Cell c = (*cells)[i];
@@ -804,6 +818,10 @@ Result readPackage(const QByteArray& bytes, const QString& fileName, LoadedBook&
             ErrorKind::Corrupt,
             QStringLiteral("ブック「%1」は 65536 行か 256 列を超えるシートがあるため読めません。")
                 .arg(fileName));
+    } catch (const TooManyCells&) {
+        return Result::failure(
+            ErrorKind::Corrupt,
+            QStringLiteral("ブック「%1」は値のあるセルが多すぎるため読めません。").arg(fileName));
     } catch (const Damaged&) {
         return corruptPackage(fileName);
     } catch (const std::exception&) {

@@ -112,6 +112,26 @@ def encrypted_container(dst):
     ole.close()
 
 
+def repeated_cells(dst):
+    """A small .ods whose one row, repeated 65,535 times, repeats a number 256 times across:
+    16,776,960 cells from a few hundred bytes."""
+    content = ('<?xml version="1.0" encoding="UTF-8"?>'
+               '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+               'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+               'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
+               '<office:body><office:spreadsheet><table:table table:name="sheet1">'
+               '<table:table-row table:number-rows-repeated="65535">'
+               '<table:table-cell table:number-columns-repeated="256" office:value-type="float" '
+               'office:value="1"><text:p>1</text:p></table:table-cell></table:table-row>'
+               '</table:table></office:spreadsheet></office:body></office:document-content>')
+    with zipfile.ZipFile(dst, "w") as z:
+        info = zipfile.ZipInfo("mimetype", date_time=(1980, 1, 1, 0, 0, 0))
+        z.writestr(info, "application/vnd.oasis.opendocument.spreadsheet")
+        info = zipfile.ZipInfo("content.xml", date_time=(1980, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        z.writestr(info, content)
+
+
 def truncated(src, dst):
     data = open(src, "rb").read()
     open(dst, "wb").write(data[:len(data) // 2])
@@ -167,4 +187,5 @@ if __name__ == "__main__":
         lying_container(os.path.join(target, "sample.xlsx"), os.path.join(target, "unpacks-too-big.xlsx"))
         truncated(os.path.join(target, "sample.xlsx"), os.path.join(target, "truncated.xlsx"))
         encrypted_container(os.path.join(target, "encrypted.xlsx"))
+        repeated_cells(os.path.join(target, "repeated-cells.ods"))
         truncated(os.path.join(target, "sample.ods"), os.path.join(target, "truncated.ods"))

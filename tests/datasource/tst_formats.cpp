@@ -163,6 +163,10 @@ class TestFormats : public QObject {
         QTest::newRow("truncated ods")
             << "truncated.ods" << ErrorKind::Corrupt
             << QStringLiteral("ブック「truncated.ods」は壊れているため読めません。");
+        QTest::newRow("repeated cells")
+            << "repeated-cells.ods" << ErrorKind::Corrupt
+            << QStringLiteral(
+                   "ブック「repeated-cells.ods」は値のあるセルが多すぎるため読めません。");
         QTest::newRow("unpacks too big")
             << "unpacks-too-big.xlsx" << ErrorKind::Corrupt
             << QStringLiteral(
