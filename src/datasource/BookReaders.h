@@ -18,6 +18,7 @@ struct LoadedBook {
     QStringList names;
     std::vector<Sheet> sheets;
     std::vector<QByteArray> strings;  // the texts that Text cells point at
+    QByteArray storage;               // bytes that texts of strings refer to without a copy
     bool date1904 = false;
 };
 

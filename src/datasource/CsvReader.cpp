@@ -159,11 +159,19 @@ Result readCsv(const QByteArray& bytes, const QString& fileName, LoadedBook& boo
         } else {
             c.type = CellType::Text;
             c.text = std::uint32_t(strings.size());
-            strings.emplace_back(p, n);
+            // A field as the file has it stays where it is, in the text kept by the book.
+            if (p >= text.constData() && p < text.constData() + text.size())
+                strings.push_back(QByteArray::fromRawData(p, n));
+            else
+                strings.emplace_back(p, n);
         }
         sheet.cells.push_back(c);
     };
 
+    // The text is not changed from here on; fields point into it. It gets bytes of its own,
+    // which the book keeps: the caller's bytes may be gone by the time the fields are read.
+    text.detach();
+    book.storage = text;
     const char* p = text.constData();
     const char* const end = p + text.size();
     bool any = false;

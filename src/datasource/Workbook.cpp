@@ -711,6 +711,7 @@ Result Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     xfIsDate_.clear();
     date1904_ = false;
     book_ = std::make_unique<LoadedBook>();
+    textStorage_ = QByteArray();
     csv_ = false;
 
     loaded_ = false;
@@ -877,6 +878,7 @@ Result Workbook::adopt(Result read) {
     loaded_ = true;
     sheetNames_ = book_->names;
     strings_ = std::move(book_->strings);
+    textStorage_ = std::move(book_->storage);
     sharedCount_ = strings_.size();
     date1904_ = book_->date1904;
     return read;

@@ -86,6 +86,7 @@ class Workbook {
     std::vector<bool> xfIsDate_;
     bool date1904_ = false;
     std::unique_ptr<LoadedBook> book_;  // the sheets of a format read whole
+    QByteArray textStorage_;            // bytes that texts refer to without a copy
     bool loaded_ = false;
     bool csv_ = false;
 };
