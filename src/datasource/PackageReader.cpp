@@ -55,8 +55,8 @@ std::uint32_t le32(const unsigned char* p) {
            (std::uint32_t(p[3]) << 24);
 }
 
-// The sizes the central directory of a ZIP container declares for its parts, added up; false
-// when the directory cannot be found or runs past the end of the file.
+// The sizes a ZIP container declares for its parts, added up; false when its directory or a
+// part's header cannot be found or runs past the end of the file.
 bool declaredUnpackedSize(const QByteArray& bytes, std::uint64_t& total) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const std::size_t n = std::size_t(bytes.size());
@@ -75,7 +75,13 @@ bool declaredUnpackedSize(const QByteArray& bytes, std::uint64_t& total) {
     std::size_t pos = dirOffset;
     while (pos + 46 <= std::size_t(dirOffset) + dirSize) {
         if (le32(p + pos) != 0x02014b50u) return false;
-        total += le32(p + pos + 24);
+        // The sizes are given twice, in the directory and before the part itself; a reader may
+        // go by either, so the larger of each counts.
+        const std::size_t local = le32(p + pos + 42);
+        if (local > n || n - local < 30 || le32(p + local) != 0x04034b50u) return false;
+        total +=
+            std::max({std::uint64_t(le32(p + pos + 20)), std::uint64_t(le32(p + pos + 24)),
+                      std::uint64_t(le32(p + local + 18)), std::uint64_t(le32(p + local + 22))});
         pos += 46 + std::size_t(le16(p + pos + 28)) + le16(p + pos + 30) + le16(p + pos + 32);
     }
     return true;

@@ -234,14 +234,17 @@ class TestFormats : public QObject {
                          QStringLiteral("4912345678904|食品|お茶|98|1999/12/31 13:30|FALSE")}));
     }
 
-    // Worksheet parts that once broke the readers are read to their end or refused, without a
-    // crash (the sanitizer build watches every byte read).
+    // Files and worksheet parts that once broke the readers are read to their end or refused,
+    // without a crash or a huge allocation (the sanitizer build watches every byte read).
     void fuzzFindings_data() {
         QTest::addColumn<QString>("path");
-        const QDir dir(QStringLiteral(PELLIX_FUZZ_REGRESSIONS "/sheetxml"));
-        const QStringList files = dir.entryList(QDir::Files);
-        QVERIFY(!files.isEmpty());
-        for (const QString& f : files) QTest::newRow(qPrintable(f)) << dir.filePath(f);
+        for (const char* kind : {"sheetxml", "package"}) {
+            const QDir dir(QStringLiteral(PELLIX_FUZZ_REGRESSIONS "/") + QLatin1String(kind));
+            const QStringList files = dir.entryList(QDir::Files);
+            QVERIFY(!files.isEmpty());
+            for (const QString& f : files)
+                QTest::addRow("%s/%s", kind, qPrintable(f)) << dir.filePath(f);
+        }
     }
     void fuzzFindings() {
         QFETCH(QString, path);
@@ -250,7 +253,10 @@ class TestFormats : public QObject {
         const QByteArray bytes = f.readAll();
         QVERIFY(!bytes.isEmpty());
         const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-        fuzz::readSheetPart(data + 1, std::size_t(bytes.size() - 1), (data[0] & 1) == 0);
+        if (path.contains(QLatin1String("/package/")))
+            fuzz::readWorkbook(data, std::size_t(bytes.size()), "fuzz.xlsx");
+        else
+            fuzz::readSheetPart(data + 1, std::size_t(bytes.size() - 1), (data[0] & 1) == 0);
     }
 
     // A number field compares as a number, as the cell of a .xls does ("98" < 100); a field
