@@ -184,6 +184,35 @@ class Run {
 
     void countDown() { setCountdown(control_.countdown - 1); }
 
+    // What a run does after a record: go on to the next one, stop (the source is closed), or
+    // stop and leave the source open at this record.
+    enum class Step { Next, Stop, Leave };
+
+    // Walks the records from the source's current one, row 1 first: the checks at the top of
+    // each iteration, then each(row, record), then the next record. A source that ends gives
+    // the run its normal end.
+    template <class Each>
+    void walk(datasource::RecordSource& source, bool countdownEnds, Each each) {
+        for (qint64 row = 1;; ++row) {
+            if (source.atEnd()) {
+                source.close();
+                exhausted(row);
+                return;
+            }
+            host_.walked(row);
+            if (stopsBefore(row, countdownEnds)) break;
+            const Step step = each(row, source.record());
+            if (step == Step::Leave) return;
+            if (step == Step::Stop) break;
+            if (Result r = source.moveNext(); !r) {
+                fail(row + 1, r);
+                break;
+            }
+        }
+        source.close();
+        stopped();
+    }
+
     RunHost& host_;
     RunContext& c_;
     RunControl& control_;
@@ -225,30 +254,19 @@ RunOutcome runContinuous(RunHost& host, RunContext& context, const QString& path
         run.fail(0, r);
         return run.outcome_;
     }
-    for (qint64 row = 1;; ++row) {
-        if (source.atEnd()) {
-            source.close();
-            run.exhausted(row);
-            return run.outcome_;
-        }
-        host.walked(row);
-        if (run.stopsBefore(row, true)) break;
-        const LabelData data = run.fill(source.record(), parameters);
+    using Step = Run::Step;
+    run.walk(source, true, [&](qint64 row, const datasource::Record& record) {
+        const LabelData data = run.fill(record, parameters);
         // The allowance falls before the label prints, so that a cancelled label counts too.
         if (--allowance < 0) {
             allowance = 0;
             run.allowanceUsed();
-            break;
+            return Step::Stop;
         }
-        if (!run.print(row, data)) break;
+        if (!run.print(row, data)) return Step::Stop;
         run.countDown();
-        if (Result r = source.moveNext(); !r) {
-            run.fail(row + 1, r);
-            break;
-        }
-    }
-    source.close();
-    run.stopped();
+        return Step::Next;
+    });
     return run.outcome_;
 }
 
@@ -263,39 +281,28 @@ RunOutcome runPartial(RunHost& host, RunContext& context, datasource::RecordSour
     if (!run.choosePrinter()) return run.outcome_;
     host.status(kStatusPrinting);
 
-    for (qint64 row = 1;; ++row) {
-        if (source.atEnd()) {
-            source.close();
-            run.exhausted(row);
-            return run.outcome_;
-        }
-        host.walked(row);
-        // Rows outside the range are walked without counting down, so a range far down the
-        // sheet is reached; only the labels printed count.
-        if (run.stopsBefore(row, false)) break;
-        const LabelData data = run.fill(source.record(), parameters);
+    // Rows outside the range are walked without counting down, so a range far down the sheet is
+    // reached; only the labels printed count.
+    using Step = Run::Step;
+    run.walk(source, false, [&](qint64 row, const datasource::Record& record) {
+        const LabelData data = run.fill(record, parameters);
         const std::optional<qint64> from = rowBound(first);
         const std::optional<qint64> to = rowBound(last);
         if (!from || !to) {
             run.outcome_.end = RunEnd::BadBounds;
             host.message(kBadBoundsPrompt, kBadBoundsTitle, Icon::Exclamation);
-            return run.outcome_;
+            return Step::Leave;
         }
         if (*from <= row && *to >= row) {
             if (context.control.countdown <= 0) {
                 run.allowanceUsed();
-                break;
+                return Step::Stop;
             }
-            if (!run.print(row, data)) break;
+            if (!run.print(row, data)) return Step::Stop;
             run.countDown();
         }
-        if (Result r = source.moveNext(); !r) {
-            run.fail(row + 1, r);
-            break;
-        }
-    }
-    source.close();
-    run.stopped();
+        return Step::Next;
+    });
     return run.outcome_;
 }
 

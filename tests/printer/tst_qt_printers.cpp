@@ -201,6 +201,7 @@ void tst_qt_printers::outputFolderFromEnvironment() {
     doc->painter().drawLine(0, 0, 100, 100);
     QVERIFY(doc->newPage());
     QVERIFY(doc->finish());
+    QVERIFY(printers->flush());
     QVERIFY(QFile::exists(dir.path() + QStringLiteral("/label-000001.pdf")));
     qunsetenv(platform::kPdfDirVariable);
     QCOMPARE(platform::pdfOutputDir(), QDir::homePath() + QStringLiteral("/Pellix/labels"));

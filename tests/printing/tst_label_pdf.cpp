@@ -66,6 +66,9 @@ class tst_label_pdf : public QObject {
     void barcodeDecodesFromRaster();
     void discardedLabelLeavesNoFile();
     void eachLabelIsANumberedFile();
+    void discardAfterAHandedOverLabelLeavesOnlyThatOne();
+    void eachRunNumbersOnFromTheFolder();
+    void failureOfAnEarlierLabelComesBackOnce();
     void failedWriteDiscardsTheLabel_data();
     void failedWriteDiscardsTheLabel();
     void crashWhileWritingLeavesNoLabel();
@@ -128,7 +131,8 @@ void tst_label_pdf::cleanup() {
 }
 
 QString tst_label_pdf::printOne() {
-    const Result st = printing::printLabel(registry->context());
+    Result st = printing::printLabel(registry->context());
+    if (st) st = printers->flush();
     if (!st) qWarning("%s", qPrintable(st.message));
     const QStringList files =
         QDir(out->path() + QStringLiteral("/labels")).entryList({QStringLiteral("*.pdf")});
@@ -194,16 +198,84 @@ void tst_label_pdf::discardedLabelLeavesNoFile() {
         },
         Qt::QueuedConnection);
     QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());
     QVERIFY(!QDir(out->path() + QStringLiteral("/labels")).exists() ||
             QDir(out->path() + QStringLiteral("/labels")).isEmpty());
 }
 
 void tst_label_pdf::eachLabelIsANumberedFile() {
-    for (int i = 0; i < 3; ++i) QVERIFY(printing::printLabel(registry->context()));
+    auto* form = registry->load<printing::F_CustInput>();
+    const QStringList names{QStringLiteral("いちごじゃむ"), QStringLiteral("みかんじゅうす"),
+                            QStringLiteral("ぶどうぜりい"), QStringLiteral("ももかんづめ")};
+    for (const QString& name : names) {
+        form->Text2->setText(name);
+        // The first label is much the longest to turn into PDF: a value of many lines over
+        // several pages, in many characters of its own, while the others have a short one.
+        QString value = QStringLiteral("4901234567894");
+        if (name == names.first())
+            for (char16_t c = u'亜'; c < u'亜' + 1200; ++c) value += QChar(c);
+        form->Text1->setText(value);
+        QVERIFY(printing::printLabel(registry->context()));
+    }
+    QVERIFY(printers->flush());
     // Nothing else is left in the folder: no temporary file of the writing.
     QCOMPARE(everyFile(),
              (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf"),
-                          QStringLiteral("label-000003.pdf")}));
+                          QStringLiteral("label-000003.pdf"), QStringLiteral("label-000004.pdf")}));
+    // The numbers follow the labels.
+    for (int i = 0; i < names.size(); ++i) {
+        const QString pdf = labelsDir() + QStringLiteral("/") + everyFile().at(i);
+        bool named = false;
+        for (const Word& w : words(pdf)) named = named || w.text == names[i];
+        QVERIFY2(named, qPrintable(pdf));
+    }
+}
+
+void tst_label_pdf::discardAfterAHandedOverLabelLeavesOnlyThatOne() {
+    // The first label is still being written while the second is drawn and cancelled.
+    QVERIFY(printing::printLabel(registry->context()));
+    QMetaObject::invokeMethod(
+        this, [this] { registry->find<printing::frmprinting>()->comcancel1->click(); },
+        Qt::QueuedConnection);
+    QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());
+    QCOMPARE(everyFile(), QStringList{QStringLiteral("label-000001.pdf")});
+}
+
+void tst_label_pdf::eachRunNumbersOnFromTheFolder() {
+    for (int i = 0; i < 3; ++i) QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());  // the end of a run
+    // Between runs the operator removes the last two labels.
+    QVERIFY(QFile::remove(labelsDir() + QStringLiteral("/label-000003.pdf")));
+    QVERIFY(QFile::remove(labelsDir() + QStringLiteral("/label-000002.pdf")));
+    QVERIFY(printing::printLabel(registry->context()));
+    QVERIFY(printers->flush());
+    QCOMPARE(everyFile(),
+             (QStringList{QStringLiteral("label-000001.pdf"), QStringLiteral("label-000002.pdf")}));
+}
+
+void tst_label_pdf::failureOfAnEarlierLabelComesBackOnce() {
+    // The folder cannot be made: the first label's failure comes back from a later label or
+    // from the end of the run, once, and nothing is written after it.
+    QFile file(out->path() + QStringLiteral("/plain"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString dir = file.fileName() + QStringLiteral("/labels");
+    qputenv(platform::kPdfDirVariable, dir.toUtf8());
+    QList<Result> answers;
+    for (int i = 0; i < 3; ++i) answers << printing::printLabel(registry->context());
+    answers << printers->flush();
+    QVERIFY(answers.first());  // its own end comes before its file is written
+    int failures = 0;
+    for (const Result& r : answers) {
+        if (r) continue;
+        ++failures;
+        QCOMPARE(r.kind, ErrorKind::DocumentFailed);
+        QVERIFY2(r.message.contains(dir), qPrintable(r.message));
+    }
+    QCOMPARE(failures, 1);
+    QVERIFY(printers->flush());
+    QVERIFY(!QFileInfo::exists(dir));
 }
 
 void tst_label_pdf::failedWriteDiscardsTheLabel_data() {
@@ -248,7 +320,10 @@ void tst_label_pdf::failedWriteDiscardsTheLabel() {
         small.rlim_cur = 4096;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
-    const Result st = printing::printLabel(registry->context());
+    Result st = printing::printLabel(registry->context());
+    // The file is written while the run goes on; its failure comes back at the latest when the
+    // run ends.
+    if (st) st = printers->flush();
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, SIG_DFL);
 
@@ -256,6 +331,7 @@ void tst_label_pdf::failedWriteDiscardsTheLabel() {
     QCOMPARE(st.kind, ErrorKind::DocumentFailed);
     QVERIFY2(st.message.startsWith(message), qPrintable(st.message));
     QVERIFY2(st.message.contains(out->path()), qPrintable(st.message));
+    QVERIFY(printers->flush());  // answered once
     if (QFileInfo(dir).isDir())
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{});
@@ -274,6 +350,7 @@ void tst_label_pdf::crashWhileWritingLeavesNoLabel() {
         limit.rlim_cur = 4096;
         setrlimit(RLIMIT_FSIZE, &limit);
         (void)printing::printLabel(registry->context());
+        (void)printers->flush();
         QFAIL("the label was written whole within 4 KB");
     }
     QProcess child;

@@ -1,5 +1,7 @@
 #include "platform/qt/QtPrinters.h"
 
+#include "platform/qt/QtPrintersPdf.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <QBuffer>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
@@ -135,6 +138,44 @@ class PdfDocument final : public PrintDocument {
     QPainter painter_;
 };
 
+// A document of the built-in printer: drawn into a recording on the thread that prints, and
+// turned into its PDF file by the label writer once it ends. A discarded document is never handed
+// over, so it leaves nothing.
+class RecordedPdfDocument final : public PrintDocument {
+  public:
+    RecordedPdfDocument(const QPageLayout& layout, int dpi, QString dir, PdfLabelWriter& writer)
+        : layout_(layout), dpi_(dpi), dir_(std::move(dir)), writer_(writer), device_(layout, dpi) {
+        painter_.begin(&device_);
+    }
+    ~RecordedPdfDocument() override {
+        if (painter_.isActive()) painter_.end();
+    }
+    bool started() const { return painter_.isActive(); }
+    QPainter& painter() override { return painter_; }
+    double dotsPerInch() const override { return dpi_; }
+    bool newPage() override {
+        device_.newPage();
+        return true;
+    }
+    Result finish() override {
+        painter_.end();
+        const int pages = device_.pages();
+        return writer_.submit(dir_, layout_, dpi_, device_.takeOperations(), pages);
+    }
+    void discard() override {
+        if (painter_.isActive()) painter_.end();
+        (void)device_.takeOperations();
+    }
+
+  private:
+    QPageLayout layout_;
+    int dpi_;
+    QString dir_;
+    PdfLabelWriter& writer_;
+    RecordingDevice device_;
+    QPainter painter_;
+};
+
 Result documentFailed(const QString& message) {
     return Result::failure(ErrorKind::DocumentFailed, message);
 }
@@ -158,7 +199,13 @@ bool moveToFreeName(const QString& from, const QString& to) {
 // Stores a document of the built-in printer as the next numbered file of the folder. The bytes
 // go to a hidden temporary file first, which takes a label's name only once it is complete and
 // on the disk, so that a crash or a full disk never leaves a partial label.
-Result storeNumbered(const QString& dir, const QByteArray& bytes) {
+// The number a run's next label takes in a folder, so that the folder is read once per run.
+struct NextNumber {
+    QString dir;
+    qint64 next = 0;  // none known
+};
+
+Result storeNumbered(const QString& dir, const QByteArray& bytes, NextNumber& hint) {
     if (!QDir().mkpath(dir))
         return documentFailed(QStringLiteral("PDFの出力フォルダ %1 を作成できません。").arg(dir));
     QTemporaryFile part(dir + QStringLiteral("/.label-XXXXXX.part"));
@@ -174,20 +221,35 @@ Result storeNumbered(const QString& dir, const QByteArray& bytes) {
     part.close();
     if (part.error() != QFileDevice::NoError) return writeFailure();
 
-    static const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
-    qint64 next = 1;
-    for (const QString& name : QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
-        const auto m = numbered.match(name);
-        if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
-    }
+    // The number after the highest in the folder.
+    const auto firstFree = [&dir] {
+        thread_local const QRegularExpression numbered(QStringLiteral(R"(^label-(\d+)\.pdf$)"));
+        qint64 next = 1;
+        for (const QString& name :
+             QDir(dir).entryList({QStringLiteral("label-*.pdf")}, QDir::Files)) {
+            const auto m = numbered.match(name);
+            if (m.hasMatch()) next = std::max(next, m.captured(1).toLongLong() + 1);
+        }
+        return next;
+    };
+    bool known = hint.dir == dir && hint.next > 0;
+    qint64 next = known ? hint.next : firstFree();
     for (int attempt = 0; attempt < 1000; ++attempt, ++next) {
         const QString name =
             QStringLiteral("%1/label-%2.pdf").arg(dir).arg(next, 6, 10, QLatin1Char('0'));
         // Two programs printing at once never take the same name.
-        if (moveToFreeName(part.fileName(), name)) return Result::success();
+        if (moveToFreeName(part.fileName(), name)) {
+            hint = {dir, next + 1};
+            return Result::success();
+        }
         if (errno != EEXIST)
             return documentFailed(QStringLiteral("PDFファイル %1 を作成できません。%2")
                                       .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+        if (known) {
+            // Another program writes into the folder too: after its highest number.
+            known = false;
+            next = firstFree() - 1;
+        }
     }
     return documentFailed(
         QStringLiteral("PDFの出力フォルダ %1 に書き込めるファイル名がありません。").arg(dir));
@@ -292,6 +354,21 @@ struct QtPrinterSystem::State {
     int color = 2;
     int duplex = 1;
     int zoom = 100;
+    // The next number of the run's labels, known once the first is stored; only the label
+    // writer's store reads and sets it, and flush() forgets it when a run ends.
+    NextNumber nextNumber;
+    // Writes the documents of the built-in printer; made with the first of them.
+    std::unique_ptr<PdfLabelWriter> pdfWriter;
+
+    PdfLabelWriter& labelWriter() {
+        if (!pdfWriter)
+            pdfWriter = std::make_unique<PdfLabelWriter>(
+                std::clamp(QThread::idealThreadCount(), 1, 4),
+                [this](const QString& dir, const QByteArray& bytes) {
+                    return storeNumbered(dir, bytes, nextNumber);
+                });
+        return *pdfWriter;
+    }
 
     bool isPdf() const { return bound == int(cups.size()); }
     QString name() const { return isPdf() ? kPdfPrinterName : cups.value(bound); }
@@ -533,22 +610,30 @@ double QtPrinterSystem::dotsPerInch() const {
     return kPdfDefaultDpi;
 }
 
+Result QtPrinterSystem::flush() {
+    if (!s_->pdfWriter) return Result::success();
+    Result answer = s_->pdfWriter->flush();
+    // Every document is written: the next run reads the folder afresh.
+    s_->nextNumber = {};
+    return answer;
+}
+
 Result QtPrinterSystem::openDocument(std::unique_ptr<PrintDocument>& document) {
     document.reset();
-    std::unique_ptr<PdfDocument> doc;
     if (s_->isPdf()) {
-        doc = std::make_unique<PdfDocument>(
-            s_->layout(), dotsPerInch(),
-            [dir = pdfOutputDir()](const QByteArray& b) { return storeNumbered(dir, b); });
-    } else {
-        // The page with the queue's own margins, so that the origin is the printable area's.
-        const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
-        doc = std::make_unique<PdfDocument>(
-            layout, dotsPerInch(),
-            [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
-                return submitToCups(queue, options, b);
-            });
+        auto recorded = std::make_unique<RecordedPdfDocument>(s_->layout(), int(dotsPerInch()),
+                                                              pdfOutputDir(), s_->labelWriter());
+        if (!recorded->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
+        document = std::move(recorded);
+        return Result::success();
     }
+    // The page with the queue's own margins, so that the origin is the printable area's.
+    const QPageLayout layout = s_->cupsPrinter(QPrinter::ScreenResolution)->pageLayout();
+    auto doc = std::make_unique<PdfDocument>(
+        layout, dotsPerInch(),
+        [queue = s_->name(), options = s_->cupsOptions()](const QByteArray& b) {
+            return submitToCups(queue, options, b);
+        });
     if (!doc->started()) return documentFailed(QStringLiteral("印刷を開始できません。"));
     document = std::move(doc);
     return Result::success();

@@ -23,9 +23,19 @@ QPageSize pageForCode(int code, const QSizeF& userDefinedMm = {});
 // "Pellix PDF". The application printer starts as CUPS's default queue, or "Pellix PDF" when
 // CUPS has none. Every document is drawn as a PDF in memory: "Pellix PDF" stores it as the next
 // numbered file of its folder (written under a hidden temporary name, renamed when complete and
-// on the disk; a failed write fails the document), a CUPS queue receives it through the CUPS client
-// (lp) with the paper, duplex and colour settings as job options. A discarded document goes
-// nowhere.
+// on the disk), a CUPS queue receives it through the CUPS client (lp) with the paper, duplex and
+// colour settings as job options. A discarded document goes nowhere.
+//
+// A document of "Pellix PDF" is drawn into a recording; when it ends, worker threads turn it into
+// its PDF and store the files in the order the documents ended, while the next label is drawn.
+// So a failure to write a label's file (a folder that cannot be made or written, a full disk)
+// comes back later: from the finish() of a later document or from flush(), whichever comes
+// first, once, with a message that names the folder or the file. After such a failure no later
+// document is written until it has been answered, and the documents that ended before it was
+// answered are dropped, so the folder never holds a later label of the run without the earlier
+// ones. flush() waits until every document that ended has been written or dropped; a run calls
+// it at its end. finish() waits only while several ended documents are still unwritten. CUPS
+// documents are handed to the queue within finish().
 class QtPrinterSystem final : public PrinterSystem {
   public:
     QtPrinterSystem();
@@ -51,6 +61,7 @@ class QtPrinterSystem final : public PrinterSystem {
     QSizeF printableAreaMm() const override;
     double dotsPerInch() const override;
     Result openDocument(std::unique_ptr<PrintDocument>& document) override;
+    Result flush() override;
 
   private:
     struct State;

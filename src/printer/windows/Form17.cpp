@@ -6,6 +6,7 @@
 #include "printer/OutputSettings.h"
 #include "printer/PrinterSetup.h"
 #include "printer/windows/Form7.h"
+#include "printer/windows/SettingsDialog.h"
 #include "shell/windowing/Form8.h"
 #include "shell/windowing/WindowRegistry.h"
 
@@ -86,19 +87,9 @@ Form17::Form17(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 
 void Form17::Form_Load() {
     placeTwips(300, 300);
+    // A type chosen from guesses would overwrite the titles and the paper on "設定".
     OutputSettings stored;
-    const Result status = readOutputSettings(stored);
-    if (!status) {
-        // A type chosen from guesses would overwrite the titles and the paper on "設定", so the
-        // dialog does not open.
-        QWidget* owner =
-            context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
-        context().services.messages.show(
-            owner, QStringLiteral("出力設定ファイルを読み込めません。\n%1").arg(status.message),
-            QStringLiteral("設定エラー"), platform::MessageBoxes::Icon::Exclamation);
-        Unload();
-        return;
-    }
+    if (!loadOutputSettings(*this, stored)) return;
     Text1->setText(stored.title1);
     Text2->setText(stored.title2);
     Text3->setText(stored.yoshi);

@@ -4,6 +4,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Services.h"
 #include "platform/UrlOpener.h"
+#include "printer/windows/SettingsDialog.h"
 #include "settings/SettingsFile.h"
 #include "shell/windowing/WindowRegistry.h"
 
@@ -149,19 +150,9 @@ void Form3::Command4_Click() {
                                platform::MessageBoxes::Icon::Critical);
         return;
     }
-    const Result saved =
-        settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
-                       {Text1->text(), Text2->text(), Text5->text(), Text6->text()});
-    if (!saved) {
-        services.messages.show(
-            this, QStringLiteral("設定を保存できませんでした。\n%1").arg(saved.message),
-            QStringLiteral("設定変更エラー"), platform::MessageBoxes::Icon::Critical);
-        return;
-    }
-    QWidget* owner = context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
-    Unload();
-    services.messages.show(owner, QStringLiteral("設定が変更されました｡"),
-                           QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
+    (void)finishSave(
+        *this, settings::save(settings::filePath(settings::kOutputFile), settings::outputHeader(),
+                              {Text1->text(), Text2->text(), Text5->text(), Text6->text()}));
 }
 
 void Form3::Command1_Click() {

@@ -7,6 +7,7 @@
 #include "printer/OutputSettings.h"
 #include "printer/PrinterList.h"
 #include "printer/PrinterSetup.h"
+#include "printer/windows/SettingsDialog.h"
 #include "shell/windowing/WindowRegistry.h"
 
 #include <QLabel>
@@ -82,19 +83,9 @@ Form7::Form7(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
 
 void Form7::Form_Load() {
     placeTwips(10, 10);
+    // Without the stored titles and connection type a save would overwrite them with guesses.
     OutputSettings stored;
-    const Result status = readOutputSettings(stored);
-    if (!status) {
-        // Without the stored titles and connection type a save would overwrite them with
-        // guesses, so the dialog does not open.
-        QWidget* owner =
-            context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
-        context().services.messages.show(
-            owner, QStringLiteral("出力設定ファイルを読み込めません。\n%1").arg(status.message),
-            QStringLiteral("設定エラー"), platform::MessageBoxes::Icon::Exclamation);
-        Unload();
-        return;
-    }
+    if (!loadOutputSettings(*this, stored)) return;
     Text1->setText(stored.title1);
     Text2->setText(stored.title2);
     Text5->setText(stored.yoshi);
@@ -129,20 +120,9 @@ void Form7::Command3_Click() {
     for (QLineEdit* box : {Text1, Text2, Text5})
         if (box->text().isEmpty()) box->setText(underscore);
 
-    platform::Services& services = context().services;
-    const Result saved =
-        writeOutputSettings({Text1->text(), Text2->text(), Text5->text(), Text4->text()});
-    if (!saved) {
-        // The dialog stays open with its choice, so the user can try again.
-        services.messages.show(
-            this, QStringLiteral("設定を保存できませんでした。\n%1").arg(saved.message),
-            QStringLiteral("設定変更エラー"), platform::MessageBoxes::Icon::Critical);
-        return;
-    }
-    QWidget* owner = context().windows.mdiArea() ? context().windows.mdiArea()->window() : nullptr;
-    Unload();
-    services.messages.show(owner, QStringLiteral("設定が変更されました｡"),
-                           QStringLiteral("設定変更"), platform::MessageBoxes::Icon::Information);
+    // A failed save leaves the dialog open with its choice, so the user can try again.
+    (void)finishSave(
+        *this, writeOutputSettings({Text1->text(), Text2->text(), Text5->text(), Text4->text()}));
 }
 
 }  // namespace pellix::printer

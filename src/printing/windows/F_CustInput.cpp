@@ -11,7 +11,6 @@
 #include "printing/windows/frmprinting.h"
 #include "shell/windowing/WindowRegistry.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,7 +31,7 @@ Result refused(const QString& window) {
 
 }  // namespace
 
-F_CustInput::F_CustInput(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
+F_CustInput::F_CustInput(shell::AppContext& ctx) : JobForm(ctx) {
     setWindowTitle(QStringLiteral("Pellix　for Excel"));
     setClientTwips(7500, 5850);
     // The form's own font, which the work fields inherit; Text1's is the labels' base font.
@@ -52,21 +51,15 @@ F_CustInput::F_CustInput(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     閉じる = new QPushButton(QStringLiteral("終了"), this);
     閉じる->setObjectName(QStringLiteral("閉じる"));
     閉じる->setGeometry(twipsRect(5400, 5040, 1455, 615));
-    connect(閉じる, &QPushButton::clicked, this, &F_CustInput::閉じる_Click);
+    connect(閉じる, &QPushButton::clicked, this, &JobForm::閉じる_Click);
 
-    auto hidden = [this](const char* name) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(QString::fromLatin1(name));
-        t->hide();
-        return t;
-    };
-    Text1 = hidden("Text1");
-    Text2 = hidden("Text2");
-    Text3 = hidden("Text3");
-    Text4 = hidden("Text4");
-    Text5 = hidden("Text5");
-    Text8 = hidden("Text8");
-    Text999 = hidden("Text999");
+    Text1 = hiddenField("Text1");
+    Text2 = hiddenField("Text2");
+    Text3 = hiddenField("Text3");
+    Text4 = hiddenField("Text4");
+    Text5 = hiddenField("Text5");
+    Text8 = hiddenField("Text8");
+    Text999 = hiddenField("Text999");
     work.make(this);
     Textsize1 = work.Textsize[0];
     Textsize2 = work.Textsize[1];
@@ -105,38 +98,11 @@ void F_CustInput::Form_Load() {
 }
 
 void F_CustInput::Command3_Click() {
-    // One run at a time, in this form or the other.
-    if (context().run.running) return;
-    running_ = true;
-    stopRequested_ = false;
-    const QPointer<F_CustInput> self(this);
-    FormRunHost host(*this, Label1, Text999, stopRequested_, Label_YOSHI);
-    RunContext rc = host.runContext();
-    const RunOutcome outcome = runContinuous(host, rc, work.path, work.queryText, allowance, bar);
-    // The form may have gone while the run serviced the event loop.
-    if (!self) return;
-    running_ = false;
-    if (outcome.end == RunEnd::Exhausted || stopRequested_) Unload();
-}
-
-void F_CustInput::閉じる_Click() {
-    if (running_) {
-        stopRequested_ = true;
-        frame()->hide();
-        return;
-    }
-    Unload();
-}
-
-void F_CustInput::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        // The run stops after the current label and closes the form then.
-        stopRequested_ = true;
-        frame()->hide();
-        event->ignore();
-        return;
-    }
-    Window::closeEvent(event);
+    startRun([this](const bool& stop) {
+        FormRunHost host(*this, Label1, Text999, stop, Label_YOSHI);
+        RunContext rc = host.runContext();
+        return runContinuous(host, rc, work.path, work.queryText, allowance, bar);
+    });
 }
 
 void fillLabelData(F_CustInput& form, const LabelData& data) {

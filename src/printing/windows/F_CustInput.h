@@ -21,7 +21,7 @@ namespace pellix::printing {
 struct LabelJob;
 class PrinterSurface;
 
-class F_CustInput : public shell::Window {
+class F_CustInput : public JobForm {
     Q_OBJECT
   public:
     explicit F_CustInput(shell::AppContext& ctx);
@@ -29,9 +29,6 @@ class F_CustInput : public shell::Window {
     void Form_Load() override;
     // Starts the continuous run; does nothing while a run is in progress.
     void Command3_Click();
-    // Closes the form; during a run, the run stops after the current label and the form closes
-    // then.
-    void 閉じる_Click();
 
     // Visible controls.
     QTableView* DataGrid1 = nullptr;
@@ -64,15 +61,6 @@ class F_CustInput : public shell::Window {
     BarcodeParameters bar;
     // Labels left to this opening of the form, shared by its runs.
     qint64 allowance = kLabelAllowance;
-
-    bool running() const { return running_; }
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
-    bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 // Writes label data into the continuous form's label data fields.

@@ -7,7 +7,6 @@
 #include "printing/windows/F_CustInput.h"
 #include "shell/windowing/WindowRegistry.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -18,7 +17,7 @@ namespace pellix::printing {
 
 using shell::twipsRect;
 
-F_CustInput2::F_CustInput2(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
+F_CustInput2::F_CustInput2(shell::AppContext& ctx) : JobForm(ctx) {
     setWindowTitle(QStringLiteral("Pellix　for Excel 部分印刷"));
     setClientTwips(7500, 5175);
     setFont(labelBaseFont());
@@ -53,17 +52,11 @@ F_CustInput2::F_CustInput2(shell::AppContext& ctx) : Window(ctx, Kind::Child) {
     閉じる = new QPushButton(QStringLiteral("終了"), this);
     閉じる->setObjectName(QStringLiteral("閉じる"));
     閉じる->setGeometry(twipsRect(5280, 4440, 1455, 615));
-    connect(閉じる, &QPushButton::clicked, this, &F_CustInput2::閉じる_Click);
+    connect(閉じる, &QPushButton::clicked, this, &JobForm::閉じる_Click);
 
     work.make(this);
-    auto hidden = [this](const char* name) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(QString::fromLatin1(name));
-        t->hide();
-        return t;
-    };
-    Text999 = hidden("Text999");
-    Text5 = hidden("Text5");
+    Text999 = hiddenField("Text999");
+    Text5 = hiddenField("Text5");
     Picture1 = new BarcodePreview(this, Text5, bar);
     Picture1->hide();
 }
@@ -125,47 +118,24 @@ void F_CustInput2::Command3_Click() {
     for (int i = 0; i < start && !source->atEnd(); ++i)
         if (Result r = source->moveNext(); !r) return reportLoadFailure(r);
 
-    running_ = true;
-    stopRequested_ = false;
-    const QPointer<F_CustInput2> self(this);
-    struct Host final : FormRunHost {
-        Host(F_CustInput2& form, int start)
-            : FormRunHost(form, form.Label1, form.Text999, form.stopRequested_),
-              partial_(&form),
-              start_(start) {}
-        void walked(qint64 row) override {
-            // The grid follows the run.
-            if (partial_)
-                partial_->DataGrid1->setCurrentIndex(
-                    partial_->Adodc1->index(int(start_ + row - 1), 0));
-        }
-        QPointer<F_CustInput2> partial_;
-        qint64 start_;
-    } host(*this, start);
-    RunContext rc = host.runContext();
-    const RunOutcome outcome = runPartial(host, rc, *source, TextPP1->text(), TextPP2->text(), bar);
-    if (!self) return;
-    running_ = false;
-    if (outcome.end == RunEnd::Exhausted || stopRequested_) Unload();
-}
-
-void F_CustInput2::閉じる_Click() {
-    if (running_) {
-        stopRequested_ = true;
-        frame()->hide();
-        return;
-    }
-    Unload();
-}
-
-void F_CustInput2::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        stopRequested_ = true;
-        frame()->hide();
-        event->ignore();
-        return;
-    }
-    Window::closeEvent(event);
+    startRun([this, start, source](const bool& stop) {
+        // The grid follows the run.
+        struct Host final : FormRunHost {
+            Host(F_CustInput2& form, const bool& stop, int start)
+                : FormRunHost(form, form.Label1, form.Text999, stop),
+                  partial_(&form),
+                  start_(start) {}
+            void walked(qint64 row) override {
+                if (partial_)
+                    partial_->DataGrid1->setCurrentIndex(
+                        partial_->Adodc1->index(int(start_ + row - 1), 0));
+            }
+            QPointer<F_CustInput2> partial_;
+            qint64 start_;
+        } host(*this, stop, start);
+        RunContext rc = host.runContext();
+        return runPartial(host, rc, *source, TextPP1->text(), TextPP2->text(), bar);
+    });
 }
 
 }  // namespace pellix::printing

@@ -20,7 +20,7 @@ class RecordSource;
 
 namespace pellix::printing {
 
-class F_CustInput2 : public shell::Window {
+class F_CustInput2 : public JobForm {
     Q_OBJECT
   public:
     explicit F_CustInput2(shell::AppContext& ctx);
@@ -29,9 +29,6 @@ class F_CustInput2 : public shell::Window {
     void Form_Load() override;
     // Starts the partial run; does nothing while a run is in progress.
     void Command3_Click();
-    // Closes the form; during a run, the run stops after the current label and the form closes
-    // then.
-    void 閉じる_Click();
 
     // Visible controls.
     QTableView* DataGrid1 = nullptr;
@@ -58,10 +55,6 @@ class F_CustInput2 : public shell::Window {
 
     // The open source the grid shows and the run walks; null when none is open.
     const std::shared_ptr<datasource::RecordSource>& source() const { return source_; }
-    bool running() const { return running_; }
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     // Opens the source and shows it in the grid; reports a failure with the form's message.
@@ -69,8 +62,6 @@ class F_CustInput2 : public shell::Window {
     void reportLoadFailure(const Result& failure);
 
     std::shared_ptr<datasource::RecordSource> source_;
-    bool running_ = false;
-    bool stopRequested_ = false;
 };
 
 }  // namespace pellix::printing

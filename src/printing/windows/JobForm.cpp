@@ -2,12 +2,53 @@
 
 #include "platform/Barcode.h"
 #include "settings/SettingsFile.h"
+#include "shell/windowing/WindowRegistry.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QTableView>
 
 namespace pellix::printing {
+
+void JobForm::startRun(const std::function<RunOutcome(const bool& stop)>& run) {
+    if (context().run.running) return;
+    running_ = true;
+    stopRequested_ = false;
+    const QPointer<JobForm> self(this);
+    const RunOutcome outcome = run(stopRequested_);
+    // The form may have gone while the run serviced the event loop.
+    if (!self) return;
+    running_ = false;
+    if (outcome.end == RunEnd::Exhausted || stopRequested_) Unload();
+}
+
+void JobForm::閉じる_Click() {
+    if (running_) {
+        stopRequested_ = true;
+        frame()->hide();
+        return;
+    }
+    Unload();
+}
+
+void JobForm::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The run stops after the current label and closes the form then.
+        stopRequested_ = true;
+        frame()->hide();
+        event->ignore();
+        return;
+    }
+    Window::closeEvent(event);
+}
+
+QLineEdit* JobForm::hiddenField(const char* name) {
+    auto* t = new QLineEdit(this);
+    t->setObjectName(QString::fromLatin1(name));
+    t->hide();
+    return t;
+}
 
 void PreviewModel::setTable(datasource::ResultTable table) {
     beginResetModel();
@@ -46,6 +87,10 @@ QTableView* makePreviewGrid(QWidget* parent, PreviewModel* model, QRect geometry
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setWordWrap(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
+    // Whole barcode numbers: the columns take the width of their texts (of the first rows).
+    grid->horizontalHeader()->setResizeContentsPrecision(200);
+    QObject::connect(model, &QAbstractItemModel::modelReset, grid,
+                     &QTableView::resizeColumnsToContents);
     return grid;
 }
 
@@ -64,17 +109,12 @@ void BarcodePreview::paintEvent(QPaintEvent*) {
                                     p.bar_p3, painter);
 }
 
-void WorkFields::make(QWidget* form) {
-    auto hidden = [form](const QString& name) {
-        auto* t = new QLineEdit(form);
-        t->setObjectName(name);
-        t->hide();
-        return t;
-    };
-    for (int i = 0; i < 3; ++i) Textsize[i] = hidden(QStringLiteral("Textsize%1").arg(i + 1));
-    Textdb = hidden(QStringLiteral("Textdb"));
-    TextTT = hidden(QStringLiteral("TextTT"));
-    TextSS = hidden(QStringLiteral("TextSS"));
+void WorkFields::make(JobForm* form) {
+    Textsize = {form->hiddenField("Textsize1"), form->hiddenField("Textsize2"),
+                form->hiddenField("Textsize3")};
+    Textdb = form->hiddenField("Textdb");
+    TextTT = form->hiddenField("TextTT");
+    TextSS = form->hiddenField("TextSS");
 }
 
 namespace {

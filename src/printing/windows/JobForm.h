@@ -1,11 +1,13 @@
 #pragma once
 
-// What the two print job forms share: the preview grid's model, the preview picture box, the
-// work fields read from the settings files at load, and the failure messages of their loads.
+// What the two print job forms share: the run in progress and closing a form during it, the
+// preview grid's model, the preview picture box, the work fields read from the settings files at
+// load, and the failure messages of their loads.
 
 #include "datasource/RecordSource.h"
 #include "platform/Result.h"
 #include "printing/PrintRun.h"
+#include "shell/windowing/Window.h"
 
 #include <QAbstractTableModel>
 #include <QLineEdit>
@@ -13,9 +15,36 @@
 #include <array>
 #include <functional>
 
+class QCloseEvent;
+
 class QTableView;
 
 namespace pellix::printing {
+
+// Base of the two print job forms: a form runs one print run at a time, and a form closed during
+// its run stops the run after the current label and closes then.
+class JobForm : public shell::Window {
+    Q_OBJECT
+  public:
+    explicit JobForm(shell::AppContext& ctx) : Window(ctx, Kind::Child) {}
+
+    // The close button: closes the form, or during its run asks the run to stop.
+    void 閉じる_Click();
+    bool running() const { return running_; }
+    // A work field: a hidden line edit of the form.
+    QLineEdit* hiddenField(const char* name);
+
+  protected:
+    // Runs the form's print run, which is handed the flag that asks it to stop. Nothing happens
+    // while a run is in progress in either form. Afterwards the form closes when the records
+    // were exhausted or a close was asked for meanwhile; the form may be gone by then.
+    void startRun(const std::function<RunOutcome(const bool& stop)>& run);
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool running_ = false;
+    bool stopRequested_ = false;
+};
 
 // Every result column of the open source as plain text, for a job form's preview grid.
 class PreviewModel final : public QAbstractTableModel {
@@ -63,7 +92,7 @@ struct WorkFields {
     QString queryText;  // KENSAKU + "[" + TABLE + "$]"
 
     // Makes the fields as hidden line edits of the form.
-    void make(QWidget* form);
+    void make(JobForm* form);
     // Reads the print position file value by value: after each record its third to fifth values
     // stand in Textsize.
     Result readPositions();
