@@ -1,8 +1,8 @@
 #pragma once
 
-// The worksheet as a record source: a sheet of an Excel 97-2003 workbook is loaded into an
-// in-memory SQL table named "<sheet>$" whose column names are the sheet's first row, and the
-// query text of the database settings runs over it as SQL.
+// The worksheet as a record source: a sheet of a workbook (.xls, .xlsx, .ods or separated text;
+// see Workbook) is loaded into an in-memory SQL table named "<sheet>$" whose column names are
+// the sheet's first row, and the query text of the database settings runs over it as SQL.
 //
 // The sheet's cells stay where the reader put them: the table is a read-only virtual table over
 // them, so loading costs no copy.

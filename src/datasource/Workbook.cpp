@@ -7,6 +7,8 @@
 
 #include "datasource/Workbook.h"
 
+#include "datasource/BookReaders.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -238,6 +240,8 @@ QByteArray utf8(const std::u16string& s) {
     return QStringView(s.data(), qsizetype(s.size())).toUtf8();
 }
 
+}  // namespace
+
 // Whether a number format shows dates or times: it has date or time codes outside quoted
 // literals, escapes and bracketed options (except the elapsed-time codes [h] [m] [s]).
 bool formatShowsDate(QStringView f) {
@@ -297,6 +301,8 @@ bool builtInDateFormat(int id) {
     return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
            (id >= 50 && id <= 58);
 }
+
+namespace {
 
 // The cell records of one worksheet read into its cells: read() dispatches a record to the
 // function of its kind. Each answers false for a damaged record.
@@ -516,12 +522,24 @@ void inPositionOrder(std::vector<Cell>& cells) {
     cells.resize(out);
 }
 
-Result protectedBook(const QString& fileName) {
+}  // namespace
+
+Result notAWorkbook(const QString& fileName) {
+    return Result::failure(ErrorKind::NotWorkbook,
+                           QStringLiteral("「%1」は読める形式のブックではありません。読めるのは "
+                                          "Excel (.xls .xlsx)、OpenDocument (.ods)、CSV "
+                                          "(.csv .txt) のファイルです。")
+                               .arg(fileName));
+}
+
+static Result protectedBook(const QString& fileName) {
     return Result::failure(ErrorKind::Protected,
                            QStringLiteral("ブック「%1」はパスワードで保護されているため読めません。"
                                           "保護を解除して保存し直してください。")
                                .arg(fileName));
 }
+
+namespace {
 
 void initGsf() {
     static std::once_flag once;
@@ -662,8 +680,7 @@ Result Workbook::openFile(const QString& path) {
     const auto tooBig = [&] {
         return Result::failure(
             ErrorKind::NotWorkbook,
-            QStringLiteral("「%1」は大きすぎるため、Excel 97-2003 形式のブックとして読めません。")
-                .arg(shortName));
+            QStringLiteral("「%1」は大きすぎるため、ブックとして読めません。").arg(shortName));
     };
     if (st.st_size > kMaxFileBytes) return tooBig();
     // The file is read to its end, whatever size it had when it was looked at.
@@ -693,13 +710,12 @@ Result Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     sharedCount_ = 0;
     xfIsDate_.clear();
     date1904_ = false;
+    book_ = std::make_unique<LoadedBook>();
+    textStorage_ = QByteArray();
+    csv_ = false;
 
-    const auto notWorkbook = [&] {
-        return Result::failure(
-            ErrorKind::NotWorkbook,
-            QStringLiteral("「%1」は Excel 97-2003 形式のブック (.xls) ではありません。")
-                .arg(fileName_));
-    };
+    loaded_ = false;
+    const auto notWorkbook = [&] { return notAWorkbook(fileName_); };
     const auto oldFormat = [&] {
         return Result::failure(
             ErrorKind::OldFormat,
@@ -719,6 +735,11 @@ Result Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
     if (size < sizeof kOleSignature || std::memcmp(raw, kOleSignature, sizeof kOleSignature) != 0) {
         // A bare BIFF stream is how Excel 2 to 4 stored worksheets.
         if (isOldBof(raw, size)) return oldFormat();
+        if (looksLikeZip(bytes)) return adopt(readPackage(bytes, fileName_, *book_));
+        if (isTextTableName(fileName_)) {
+            csv_ = true;
+            return adopt(readCsv(bytes, fileName_, *book_));
+        }
         return notWorkbook();
     }
 
@@ -743,7 +764,7 @@ Result Workbook::openBytes(const QByteArray& bytes, const QString& fileName) {
             book.p = gsf_infile_child_by_index(ole.p, i);
         else if (s.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
             hasOldBook = true;
-        else if (s == QLatin1String("EncryptedPackage"))
+        else if (s == QLatin1String("EncryptedPackage") || s == QLatin1String("EncryptionInfo"))
             encrypted = true;
     }
     if (!book.p) {
@@ -848,7 +869,24 @@ Result Workbook::parseGlobals() {
     return Result::success();
 }
 
+Result Workbook::adopt(Result read) {
+    if (!read) {
+        book_.reset();
+        csv_ = false;
+        return read;
+    }
+    loaded_ = true;
+    sheetNames_ = book_->names;
+    strings_ = std::move(book_->strings);
+    textStorage_ = std::move(book_->storage);
+    sharedCount_ = strings_.size();
+    date1904_ = book_->date1904;
+    return read;
+}
+
 int Workbook::findSheet(const QString& name) const {
+    // Text has one sheet, whatever name the settings give it.
+    if (csv_) return sheetNames_.isEmpty() ? -1 : 0;
     const QString folded = name.toCaseFolded();
     for (qsizetype i = 0; i < sheetNames_.size(); ++i)
         if (sheetNames_[i].toCaseFolded() == folded) return int(i);
@@ -857,6 +895,11 @@ int Workbook::findSheet(const QString& name) const {
 
 Result Workbook::readSheet(int index, Sheet& sheet) {
     sheet = {};
+    if (loaded_) {
+        if (index < 0 || std::size_t(index) >= book_->sheets.size()) return corrupt();
+        sheet = book_->sheets[std::size_t(index)];
+        return Result::success();
+    }
     if (index < 0 || std::size_t(index) >= sheets_.size()) return corrupt();
     sheet.name = sheets_[std::size_t(index)].name;
 

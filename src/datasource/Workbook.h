@@ -11,6 +11,8 @@
 
 namespace pellix::datasource {
 
+struct LoadedBook;
+
 enum class CellType : std::uint8_t { Empty, Number, Text, Boolean, Error };
 
 // One cell with a value, as the workbook stores it. A formula cell carries its stored result.
@@ -32,7 +34,10 @@ struct Sheet {
     std::vector<Cell> cells;
 };
 
-// Reads cell values from an Excel 97-2003 workbook (BIFF8 in an OLE2 compound file). The file
+// Reads cell values from a workbook: Excel 97-2003 (BIFF8 in an OLE2 compound file), Excel
+// 2007 and later (.xlsx), OpenDocument (.ods), or comma- or tab-separated text (.csv, .txt). The
+// format is told by the file's content; only text, which has no mark of its own, is known by its
+// name. A text file has one sheet named after the file, which answers to any sheet name. The file
 // is read into memory at once and closed; it is never written or locked. Everything read from
 // the file is checked against the bytes that are there, so a damaged or hostile file ends in a
 // refusal, never in a crash, a hang or an allocation the file's size does not justify.
@@ -69,6 +74,7 @@ class Workbook {
         std::uint32_t offset = 0;
     };
     Result parseGlobals();
+    Result adopt(Result read);
     Result corrupt() const;
 
     QString fileName_;
@@ -79,6 +85,10 @@ class Workbook {
     std::size_t sharedCount_ = 0;
     std::vector<bool> xfIsDate_;
     bool date1904_ = false;
+    std::unique_ptr<LoadedBook> book_;  // the sheets of a format read whole
+    QByteArray textStorage_;            // bytes that texts refer to without a copy
+    bool loaded_ = false;
+    bool csv_ = false;
 };
 
 }  // namespace pellix::datasource

@@ -31,6 +31,8 @@ class tst_pellix_print : public QObject {
     Q_OBJECT
   private slots:
     void countAndRows();
+    void everyFormat_data();
+    void everyFormat();
     void failures_data();
     void failures();
     void help();
@@ -55,6 +57,32 @@ void tst_pellix_print::countAndRows() {
     QCOMPARE(lines[4], QStringLiteral("\t日用品\tバーコード空欄\t300"));
     QCOMPARE(lines[6], QStringLiteral("4900012346027\t家具\t価格空欄\t"));
     QCOMPARE(lines[12], QStringLiteral("4900012346447\t雑貨\t改行を\\r\\n含む名称\t400"));
+}
+
+void tst_pellix_print::everyFormat_data() {
+    QTest::addColumn<QString>("book");
+    for (const char* book : {"awkward-cells.xlsx", "awkward-cells.ods", "awkward-cells.csv"})
+        QTest::newRow(book) << QString::fromLatin1(book);
+}
+
+// count and rows read a workbook of every format as they read the .xls it was converted from
+// (its converter stores line breaks as LF).
+void tst_pellix_print::everyFormat() {
+    QFETCH(QString, book);
+    const auto both = [](const QString& db) {
+        test::TempConfigHome home;
+        home.writeFile(
+            settings::kDatabaseFile,
+            test::settingsFile(settings::databaseHeader(), {db, "sheet1", "select * from "}));
+        return std::pair{run({"count"}), run({"rows"})};
+    };
+    const auto [xlsCount, xlsRows] = both(testData("awkward-cells.xls"));
+    const auto [count, rows] = both(testData(book));
+    QCOMPARE(count.exitCode, 0);
+    QCOMPARE(count.out, xlsCount.out);
+    QCOMPARE(rows.exitCode, 0);
+    QCOMPARE(rows.err, QString());
+    QCOMPARE(rows.out, QString(xlsRows.out).replace(QLatin1String("\\r\\n"), QLatin1String("\\n")));
 }
 
 void tst_pellix_print::failures_data() {

@@ -364,7 +364,8 @@ void tst_recordsource::failures_data() {
     QTest::addColumn<QString>("description");
     QTest::newRow("not a workbook")
         << "not-a-workbook.xls" << sheetQuery("select * from ", "sheet1") << ErrorKind::NotWorkbook
-        << "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。";
+        << "「not-a-workbook.xls」は読める形式のブックではありません。読めるのは Excel (.xls "
+           ".xlsx)、OpenDocument (.ods)、CSV (.csv .txt) のファイルです。";
     QTest::newRow("truncated") << "truncated.xls" << sheetQuery("select * from ", "sheet1")
                                << ErrorKind::Corrupt
                                << "ブック「truncated.xls」は壊れているため読めません。";

@@ -169,7 +169,8 @@ void tst_setoracle::picker() {
     QCOMPARE(services_->fileDialogs.opened, 1);
     QCOMPARE(services_->fileDialogs.lastStartPath, testData("sample.xls"));
     QCOMPARE(services_->fileDialogs.lastNameFilters,
-             (QStringList{QStringLiteral("Excel 97-2003 ブック (*.xls *.XLS)"),
+             (QStringList{QStringLiteral("Excel / OpenDocument / CSV ファイル (*.xls *.xlsx *.ods "
+                                         "*.csv *.txt *.XLS *.XLSX *.ODS *.CSV *.TXT)"),
                           QStringLiteral("すべてのファイル (*)")}));
     QCOMPARE(w->Text1->text(), path);
     // Picking changes the box only; the file changes with the two saving buttons.

@@ -76,7 +76,8 @@ void tst_workbook::refusals_data() {
     QTest::newRow("csv text")
         << testData(QStringLiteral("not-a-workbook.xls")) << ErrorKind::NotWorkbook
         << QStringLiteral(
-               "「not-a-workbook.xls」は Excel 97-2003 形式のブック (.xls) ではありません。");
+               "「not-a-workbook.xls」は読める形式のブックではありません。読めるのは "
+               "Excel (.xls .xlsx)、OpenDocument (.ods)、CSV (.csv .txt) のファイルです。");
     QTest::newRow("truncated") << testData(QStringLiteral("truncated.xls")) << ErrorKind::Corrupt
                                << QStringLiteral(
                                       "ブック「truncated.xls」は壊れているため読めません。");

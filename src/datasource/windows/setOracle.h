@@ -55,9 +55,11 @@ class setOracle : public shell::Window {
     QPushButton* Command4 = nullptr;
 };
 
-// What the file picker offers: Excel 97-2003 workbooks (in either letter case, as files copied
-// from Windows are often named), then every file.
-inline const QStringList kWorkbookFilters{QStringLiteral("Excel 97-2003 ブック (*.xls *.XLS)"),
-                                          QStringLiteral("すべてのファイル (*)")};
+// What the file picker offers: the workbooks that can be read (in either letter case, as files
+// copied from Windows are often named), then every file.
+inline const QStringList kWorkbookFilters{
+    QStringLiteral("Excel / OpenDocument / CSV ファイル (*.xls *.xlsx *.ods *.csv *.txt *.XLS "
+                   "*.XLSX *.ODS *.CSV *.TXT)"),
+    QStringLiteral("すべてのファイル (*)")};
 
 }  // namespace pellix::datasource
