@@ -15,7 +15,7 @@ enum class ErrorKind {
     // The worksheet record source.
     PathUnusable,   // the workbook path cannot be opened or read (missing, a folder, no
                     // permission, not a regular file, a read error); nothing else has this kind
-    NotWorkbook,    // not an Excel 97-2003 workbook at all
+    NotWorkbook,    // not a workbook of a format the program reads (.xls, .xlsx, .ods, CSV)
     OldFormat,      // a workbook of Excel 95 or older
     Protected,      // a password-protected (encrypted) workbook
     Corrupt,        // damaged or truncated workbook
