@@ -1,5 +1,6 @@
 // Saves two settings files of the folder given as its argument over and over, alternating
-// between two contents, until it is killed. Used by the crash-safety test.
+// between two contents, until it is killed; says "saved" after each pair of saves. Used by the
+// crash-safety test.
 #include "settings/SettingsFile.h"
 
 #include <QStringList>
@@ -24,5 +25,7 @@ int main(int argc, char** argv) {
         const QStringList& v = values[n % 2];
         if (!settings::save(database, settings::databaseHeader(), v.mid(0, 3))) return 1;
         if (!settings::save(positions, settings::positionHeader(), v)) return 1;
+        std::fputs("saved\n", stdout);
+        std::fflush(stdout);
     }
 }
