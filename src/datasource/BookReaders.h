@@ -39,6 +39,10 @@ bool isTextTableName(const QString& fileName);
 bool formatShowsDate(QStringView code);
 bool builtInDateFormat(int id);
 
+// Puts cells in row, then column order (sorting only when they are not), keeping the last of
+// several cells written at one position.
+void inPositionOrder(std::vector<Cell>& cells);
+
 // The message for a file that is none of the formats read.
 Result notAWorkbook(const QString& fileName);
 

@@ -750,23 +750,6 @@ void readOds(const orcus::zip_archive& zip, Book& book) {
     parseXml(xml, cells);
 }
 
-// Cells in row, then column order, the last of several at one position kept.
-void inPositionOrder(std::vector<Cell>& cells) {
-    const auto before = [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(cells.begin(), cells.end(), before))
-        std::stable_sort(cells.begin(), cells.end(), before);
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-            cells[out - 1] = cells[i];
-        else
-            cells[out++] = cells[i];
-    }
-    cells.resize(out);
-}
-
 Result corruptPackage(const QString& fileName) {
     return Result::failure(
         ErrorKind::Corrupt,

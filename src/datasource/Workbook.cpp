@@ -504,24 +504,6 @@ class SheetReader {
     Cell pending_;
 };
 
-// Cells come in row order from every writer we know; sorts only when they do not, and keeps the
-// last of several cells written at one position.
-void inPositionOrder(std::vector<Cell>& cells) {
-    const auto before = [](const Cell& a, const Cell& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    };
-    if (!std::is_sorted(cells.begin(), cells.end(), before))
-        std::stable_sort(cells.begin(), cells.end(), before);
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
-            cells[out - 1] = cells[i];
-        else
-            cells[out++] = cells[i];
-    }
-    cells.resize(out);
-}
-
 }  // namespace
 
 Result notAWorkbook(const QString& fileName) {
@@ -925,6 +907,24 @@ Result Workbook::readSheet(int index, Sheet& sheet) {
     if (depth > 0) return corrupt();  // the sheet's end is missing: a truncated stream
     inPositionOrder(sheet.cells);
     return Result::success();
+}
+
+// Cells come in row order from every writer we know; sorts only when they do not, and keeps the
+// last of several cells written at one position.
+void inPositionOrder(std::vector<Cell>& cells) {
+    const auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), before))
+        std::stable_sort(cells.begin(), cells.end(), before);
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (out > 0 && cells[out - 1].row == cells[i].row && cells[out - 1].col == cells[i].col)
+            cells[out - 1] = cells[i];
+        else
+            cells[out++] = cells[i];
+    }
+    cells.resize(out);
 }
 
 }  // namespace pellix::datasource

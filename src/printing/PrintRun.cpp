@@ -53,6 +53,15 @@ class Run {
         setCountdown(allowance);
     }
 
+    // The start every run shares: the count-down, the settings, the printer choice and the
+    // first status caption; false when the run ends here.
+    bool begin(qint64 allowance, printer::OutputSettings& settings) {
+        start(allowance);
+        if (!readSettings(settings) || !choosePrinter()) return false;
+        host_.status(kStatusPrinting);
+        return true;
+    }
+
     void setCountdown(qint64 value) {
         control_.countdown = value;
         host_.countdown(value);
@@ -240,12 +249,8 @@ RunOutcome runContinuous(RunHost& host, RunContext& context, const QString& path
                          BarcodeParameters& parameters) {
     const Running running(context.control);
     Run run(host, context);
-    run.start(allowance);
-
     printer::OutputSettings settings;
-    if (!run.readSettings(settings)) return run.outcome_;
-    if (!run.choosePrinter()) return run.outcome_;
-    host.status(kStatusPrinting);
+    if (!run.begin(allowance, settings)) return run.outcome_;
     host.paper(settings.yoshi);
     host.status(kStatusSpooling);
 
@@ -274,12 +279,8 @@ RunOutcome runPartial(RunHost& host, RunContext& context, datasource::RecordSour
                       const QString& first, const QString& last, BarcodeParameters& parameters) {
     const Running running(context.control);
     Run run(host, context);
-    run.start(kLabelAllowance);
-
     printer::OutputSettings settings;
-    if (!run.readSettings(settings)) return run.outcome_;
-    if (!run.choosePrinter()) return run.outcome_;
-    host.status(kStatusPrinting);
+    if (!run.begin(kLabelAllowance, settings)) return run.outcome_;
 
     // Rows outside the range are walked without counting down, so a range far down the sheet is
     // reached; only the labels printed count.
